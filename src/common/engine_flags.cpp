@@ -1,0 +1,7 @@
+#include "common/engine_flags.h"
+
+namespace ostrim {
+
+EngineFlags flags;
+
+}  // namespace ostrim

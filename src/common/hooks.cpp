@@ -1,0 +1,7 @@
+#include "common/hooks.h"
+
+namespace ostrim {
+
+Hooks hooks;
+
+}  // namespace ostrim

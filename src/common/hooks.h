@@ -1,0 +1,30 @@
+#pragma once
+// The search and the engine thread reach the protocol only through these
+// hooks, installed at engine start by the UCI front end. An absent hook is
+// skipped: an absent poll means the search never polls.
+#include <cstdint>
+
+namespace ostrim {
+
+using Move = std::uint16_t;  // the same alias as board/types.h
+struct Position;
+struct Board;
+
+struct Hooks {
+  // "info depth ... pv ..." for an iteration depth, a root-side score and a
+  // variation ending at the null move.
+  void (*print_variation)(int depth, int score, const Move* variation) = nullptr;
+  // With no child: "info depth %d nodes %lld"; with the child just made from
+  // the root: "info currmove ..."
+  void (*print_current_move)(int depth, const Position* child) = nullptr;
+  // Takes one pending engine command without waiting.
+  void (*poll_commands)() = nullptr;
+  // "bestmove ..." for the root position.
+  void (*print_bestmove)(Move best, Move ponder) = nullptr;
+  // Tablebase probe: 1 and a distance in *value when found.
+  int (*probe_tablebase)(Board& board, int side_to_move, int ep_square, int* value) = nullptr;
+};
+
+extern Hooks hooks;
+
+}  // namespace ostrim

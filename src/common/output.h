@@ -1,0 +1,18 @@
+#pragma once
+// The output channel: every line the program says to the interface.
+
+namespace ostrim {
+
+constexpr int kOutputLineSize = 2048;  // a line holds at most 2047 characters
+
+// Formats one line (cut to 2047 characters), writes it with a line feed and
+// flushes it at once.
+void output_line(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// "info string Error (message): subject"
+void report_error(const char* message, const char* subject);
+
+// "info string Assert Failed: UCI+line", then the process ends with status 1.
+[[noreturn]] void assertion_failed(int line);
+
+}  // namespace ostrim

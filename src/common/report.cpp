@@ -1,0 +1,7 @@
+#include "common/report.h"
+
+namespace ostrim {
+
+SearchReport report;
+
+}  // namespace ostrim

@@ -1,0 +1,38 @@
+#pragma once
+// The numbers the search and the evaluation read. Filled from the option
+// table by the UCI front end; read without a lock by every search thread.
+#include <cstdint>
+
+namespace ostrim {
+
+struct EngineSettings {
+  int32_t board_setup = 1;          // no option changes it
+  int32_t thread_count = 0;
+  int32_t contempt = 0;             // rewritten by every `go`
+  int32_t lowest_root_score = -9999;
+  int32_t null_move_reduction = 4;  // half plies; 0 switches null move off
+  int32_t use_half_ply_heuristic = 1;
+  int32_t use_threat_detection = 1;
+  int32_t use_history_pruning = 1;
+  int32_t advanced_contempt = 1;
+  int32_t identify_drawish = 1;
+  int32_t minimum_threat_pct = 100;
+  int32_t bad_move_pct = 100;
+  int32_t score_drop_pct = 100;
+  int32_t pawn_pct = 100;
+  int32_t pieces_pct = 100;
+  int32_t king_safety_pct = 100;
+  int32_t no_progress_pct = 100;
+  int32_t space_pct = 100;
+  int32_t mobility_pct = 100;
+  int32_t pawn_structure_pct = 100;
+  int32_t endgame_king_pct = 100;
+  int32_t passed_pawn_pct = 100;
+};
+
+extern EngineSettings settings;
+
+// Back to the defaults above (every engine start).
+void reset_settings();
+
+}  // namespace ostrim

@@ -1,0 +1,18 @@
+#pragma once
+#include <cstdint>
+
+namespace ostrim::platform {
+
+// Wall-clock milliseconds (seconds * 1000 + milliseconds) in 32 bits; it
+// wraps, so deadlines compare as signed differences.
+int32_t now_ms();
+
+// Whole seconds since 1970-01-01 UTC.
+int64_t now_seconds();
+
+// to - from on the wrapping clock.
+inline int32_t ms_between(int32_t from, int32_t to) {
+  return static_cast<int32_t>(static_cast<uint32_t>(to) - static_cast<uint32_t>(from));
+}
+
+}  // namespace ostrim::platform
