@@ -149,4 +149,8 @@ void init_board(Board& b);
 // The key of the board's placement from scratch, with the side to move.
 HashKey compute_key(const Board& b, Colour side_to_move);
 
+// Clones the board and a position on it onto another board: every pointer
+// is moved to the destination, which keeps its own thread number.
+void clone_board(Board& to, Position& to_position, const Board& from, const Position& from_position);
+
 }  // namespace ostrim
