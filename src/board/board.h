@@ -13,6 +13,7 @@ namespace ostrim {
 struct Board;
 struct Position;
 struct TTEntry;
+struct EvalSnapshot;
 
 struct PieceRecord {
   PieceRecord* next;
@@ -71,6 +72,11 @@ struct Board {
   Position* root;
   Board* task_giver;                       // the owner that handed this thread its task
   Position* active_split;                  // the node at which this thread hands off moves
+
+  // This thread's stack of evaluation snapshots (owned by the evaluation;
+  // a board clone keeps the destination's own).
+  EvalSnapshot* snapshots;
+  int32_t snapshot_depth;
 
   EvalState eval;
 };
