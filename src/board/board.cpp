@@ -50,7 +50,9 @@ void init_side(SideList& side, Board& b, Colour colour, SideList& opponent) {
 }  // namespace
 
 void init_board(Board& b) {
+  EvalSnapshot* snapshots = b.snapshots;  // allocated once per board
   std::memset(static_cast<void*>(&b), 0, sizeof b);
+  b.snapshots = snapshots;
   for (int i = 0; i < kPieceTypeCount; ++i) {
     PieceType& t = b.types[i];
     t = piece_type_templates[i];
