@@ -1,5 +1,8 @@
 #pragma once
 // The output channel: every line the program says to the interface.
+#include <cstddef>
+
+#include "common/stopwatch.h"
 
 namespace ostrim {
 
@@ -14,5 +17,14 @@ void report_error(const char* message, const char* subject);
 
 // "info string Assert Failed: UCI+line", then the process ends with status 1.
 [[noreturn]] void assertion_failed(int line);
+
+// Where lines go instead of standard output while set (tests capture the
+// output of a handler with it); the line arrives without its line feed.
+using OutputSink = void (*)(const char* line, std::size_t length);
+void set_output_sink(OutputSink sink);
+
+// The running search's stopwatch, started by the search at its start; the
+// principal variation line reports its elapsed time.
+extern Stopwatch search_clock;
 
 }  // namespace ostrim
