@@ -12,6 +12,8 @@ uint64_t engine_initialise(uint64_t table_bytes) {
   return table_bytes == 0 ? 20480000 : table_bytes;
 }
 
+bool resize_table(uint64_t) { return true; }
+
 void search_driver(Position&, int) {}
 
 }  // namespace ostrim
