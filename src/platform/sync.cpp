@@ -36,6 +36,7 @@ struct Semaphore {
   int32_t count = 0;
   int32_t maximum = 0;
   WaitLink waiters;  // list head; empty when it points at itself
+  Semaphore* created_before = nullptr;
 };
 
 struct Event {
@@ -44,9 +45,21 @@ struct Event {
 
 struct CriticalSection {
   std::mutex mutex;
+  CriticalSection* created_before = nullptr;
 };
 
 namespace {
+
+// Every object ever created stays listed here: they live for the process,
+// and a leak checker sees them as held rather than lost.
+Semaphore* created_semaphores = nullptr;
+CriticalSection* created_sections = nullptr;
+
+void keep(Semaphore* s) {
+  std::lock_guard<std::mutex> lock(sync_mutex);
+  s->created_before = created_semaphores;
+  created_semaphores = s;
+}
 
 void init_semaphore(Semaphore& s, int32_t initial, int32_t maximum) {
   s.maximum = maximum < 1 ? 1 : maximum;
@@ -79,6 +92,7 @@ int take_first(Semaphore* const* set, int count) {
 Semaphore* create_semaphore(int32_t initial_count, int32_t maximum_count) {
   Semaphore* s = new Semaphore;
   init_semaphore(*s, initial_count, maximum_count);
+  keep(s);
   return s;
 }
 
@@ -111,6 +125,7 @@ bool wait_semaphore(Semaphore* semaphore, Timeout timeout) {
 Event* create_event() {
   Event* e = new Event;
   init_semaphore(e->semaphore, 0, 1);
+  keep(&e->semaphore);  // the event's first member: the pointer holds the event
   return e;
 }
 
@@ -121,7 +136,13 @@ void signal_event(Event* event) {
 
 bool wait_event(Event* event, Timeout timeout) { return wait_semaphore(&event->semaphore, timeout); }
 
-CriticalSection* create_critical_section() { return new CriticalSection; }
+CriticalSection* create_critical_section() {
+  CriticalSection* section = new CriticalSection;
+  std::lock_guard<std::mutex> lock(sync_mutex);
+  section->created_before = created_sections;
+  created_sections = section;
+  return section;
+}
 void enter_critical_section(CriticalSection* section) { section->mutex.lock(); }
 void leave_critical_section(CriticalSection* section) { section->mutex.unlock(); }
 

@@ -1,6 +1,7 @@
 #include "uci/options.h"
 
 #include <cerrno>
+#include <new>
 #include <cstdio>
 #include <cstring>
 
@@ -70,10 +71,21 @@ bool same_name(const char* a, const char* b) {
   return *a == *b;
 }
 
+// Every value text ever stored, newest first, each block beginning with a
+// link to the one stored before it: replaced values stay allocated (and
+// visibly held) because another thread may still be reading one.
+struct ValueText {
+  ValueText* stored_before;  // the text follows the record
+};
+ValueText* stored_values = nullptr;  // written by the main thread only
+
 void store_copy(OptionRow& row, const char* text) {
   std::size_t size = std::strlen(text) + 1;
-  char* copy = new char[size];
+  auto* value = static_cast<ValueText*>(::operator new(sizeof(ValueText) + size));
+  value->stored_before = stored_values;
+  char* copy = reinterpret_cast<char*>(value + 1);
   std::memcpy(copy, text, size);
+  stored_values = value;
   row.value.store(copy, std::memory_order_release);
 }
 
