@@ -195,9 +195,16 @@ bool send_engine_command(const char* command) {
 void take_engine_command(bool poll) {
   if (!platform::wait_event(command_event, poll ? Timeout::Zero : Timeout::Infinite)) return;
   char command[kEngineCommandSize];
-  char copy[kEngineCommandSize];
   std::memcpy(command, command_buffer, sizeof command);
-  std::memcpy(copy, command, sizeof copy);
+  run_engine_command(command, poll);
+}
+
+void run_engine_command(const char* command, bool poll) {
+  char copy[kEngineCommandSize];
+  std::size_t length = std::strlen(command);
+  if (length >= sizeof copy) length = sizeof copy - 1;
+  std::memcpy(copy, command, length);
+  copy[length] = '\0';
   char* tokens[kEngineTokenCapacity];
   int count = tokenize(copy, tokens, kEngineTokenCapacity);
   if (count == 0) return;

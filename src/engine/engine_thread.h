@@ -41,6 +41,10 @@ bool send_engine_command(const char* command);
 // set it does not wait: it returns at once when no command is pending.
 void take_engine_command(bool poll);
 
+// Runs one command text as a taken command runs (the mailbox must exist):
+// checks it against the engine command table and calls its handler.
+void run_engine_command(const char* command, bool poll);
+
 // The poll the search calls through its hook.
 void poll_engine_commands();
 
