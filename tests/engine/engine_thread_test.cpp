@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "board/game_record.h"
+#include "board/keys.h"
 #include "common/engine_flags.h"
 #include "support/output_capture.h"
 
@@ -100,6 +102,20 @@ TEST_F(EngineCommands, SetboardRefusesAnIllegalOrOverlongText) {
   EXPECT_EQ(run("setboard " + placement + " w - - 0 1", false), Lines{"info string Illegal position"});
   EXPECT_FALSE(position_valid.load());
   EXPECT_EQ(run("move e2e4", false), Lines{"Illegal move: e2e4"});
+}
+
+TEST_F(EngineCommands, SetboardAndMovesPlayTheGame) {
+  draw_hash_keys();
+  EXPECT_EQ(run("setboard rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", false), Lines{});
+  EXPECT_TRUE(position_valid.load());
+  EXPECT_EQ(run("move e2e4", false), Lines{});
+  EXPECT_EQ(root_position.side, kBlack);
+  EXPECT_EQ(run("move e2e4", false), Lines{"Illegal move: e2e4"});
+  EXPECT_EQ(run("move e7e5", false), Lines{});
+  EXPECT_EQ(root_position.side, kWhite);
+  EXPECT_EQ(run("setboard xyz w - - 0 1", false), Lines{"info string Illegal position"});
+  EXPECT_EQ(run("setboard 8/8/8/8/8/8/8/K6k b - - 0 1", false), Lines{});
+  EXPECT_TRUE(position_valid.load()) << "a valid set-up makes the position valid again";
 }
 
 TEST(EngineHash, MegabytesBecomeBytesWithinTheRange) {

@@ -6,6 +6,9 @@
 #include <vector>
 
 #include "board/game_record.h"
+#include "board/keys.h"
+#include "board/makemove.h"
+#include "board/setup.h"
 #include "common/output.h"
 #include "common/report.h"
 #include "common/settings.h"
@@ -87,6 +90,87 @@ TEST_F(Printers, CurrentMoveWithoutAChildRestartsTheCount) {
 TEST_F(Printers, NullBestMove) {
   print_bestmove(kNullMove, kNullMove);
   EXPECT_EQ(output.take(), Lines{"bestmove 0000"});
+}
+
+Move at(const char* from, const char* to) {
+  return make_move(make_square(from[0] - 'a', from[1] - '1'), make_square(to[0] - 'a', to[1] - '1'));
+}
+
+class PrintersOnABoard : public Printers {
+ protected:
+  void set_up(const char* fen) {
+    draw_hash_keys();
+    ASSERT_EQ(setup_position(fen), 0) << fen;
+    main_board.nodes = 0;
+  }
+  // The text after "pv" of a variation line at depth 1 and score 0.
+  std::string variation(std::vector<Move> moves) {
+    moves.push_back(kNullMove);
+    print_variation(1, 0, moves.data());
+    Lines out = output.take();
+    EXPECT_EQ(out.size(), 1u);
+    if (out.empty()) return "";
+    std::size_t pv = out[0].find(" pv ");
+    return pv == std::string::npos ? out[0] : out[0].substr(pv + 4);
+  }
+};
+
+constexpr const char* kStart = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
+
+TEST_F(PrintersOnABoard, VariationTextIsMadeOnACopyOfTheRoot) {
+  set_up(kStart);
+  HashKey key = root_position.key;
+  EXPECT_EQ(variation({at("e2", "e4")}), " e2e4") << "two spaces after pv";
+  EXPECT_EQ(variation({at("e2", "e4"), at("e7", "e5"), at("g1", "f3")}), " e2e4 e7e5 g1f3");
+  EXPECT_EQ(variation({at("e2", "e4"), at("e2", "e4"), at("g1", "f3")}), " e2e4")
+      << "the text ends at a move that is not legal where it stands";
+  EXPECT_EQ(variation({at("e1", "e2")}), "");
+  EXPECT_TRUE(same_key(root_position.key, key)) << "the root is untouched";
+  EXPECT_EQ(report.variation[0], at("e1", "e2")) << "the reported variation is the one given";
+  EXPECT_EQ(report.variation[1], kNullMove);
+}
+
+TEST_F(PrintersOnABoard, VariationStopsAfterNineteenMoves) {
+  set_up(kStart);
+  std::vector<Move> shuffle;
+  const Move cycle[4] = {at("g1", "f3"), at("g8", "f6"), at("f3", "g1"), at("f6", "g8")};
+  for (int i = 0; i < 24; ++i) shuffle.push_back(cycle[i % 4]);
+  std::string text = variation(shuffle);
+  EXPECT_EQ(text.size(), 19u * 5);
+  EXPECT_EQ(text.substr(text.size() - 5), " f3g1") << "move 19 of the cycle";
+  for (int i = 0; i < kReportedVariationLength; ++i) EXPECT_EQ(report.variation[i], cycle[i % 4]);
+}
+
+TEST_F(PrintersOnABoard, PromotionLettersAreLowerCase) {
+  set_up("n7/1P2P3/8/8/8/8/k7/7K w - - 0 1");
+  Move queen = at("e7", "e8");
+  Move rook = make_move(make_square(1, 6), kWhitePromoteRook + 0);  // b7xa8, a rook
+  Move knight = make_move(make_square(4, 6), kWhitePromoteKnight + 4);
+  EXPECT_EQ(variation({queen, at("a2", "b3")}), " e7e8q a2b3");
+  EXPECT_EQ(variation({rook}), " b7a8r");
+  print_bestmove(queen, at("a2", "b3"));
+  print_bestmove(knight, kNullMove);
+  print_bestmove(rook, at("a2", "a3"));
+  EXPECT_EQ(output.take(), (Lines{"bestmove e7e8q ponder a2b3", "bestmove e7e8n", "bestmove b7a8r ponder a2a3"}));
+
+  report.current_move_count = 0;
+  for (Move m : {queen, rook, at("h1", "g1")}) {
+    Position child;
+    construct_position(child, main_board);
+    make_full_move(root_position, m, child);
+    print_current_move(5, &child);
+    unmake_move(child);
+  }
+  EXPECT_EQ(output.take(), (Lines{"info currmove e7e8q currmovenumber 1", "info currmove b7a8r currmovenumber 2",
+                                  "info currmove h1g1 currmovenumber 3"}));
+}
+
+TEST_F(PrintersOnABoard, BlackPromotionAndCastling) {
+  set_up("r3k3/8/8/8/8/8/1p6/4K3 b q - 0 1");
+  print_bestmove(at("b2", "b1"), at("e1", "e2"));
+  print_bestmove(make_move(make_square(1, 1), kBlackPromoteKnight + 1), kNullMove);
+  print_bestmove(at("e8", "c8"), kNullMove);
+  EXPECT_EQ(output.take(), (Lines{"bestmove b2b1q ponder e1e2", "bestmove b2b1n", "bestmove e8c8"}));
 }
 
 }  // namespace

@@ -85,8 +85,9 @@ TEST(Protocol, SetoptionChangesTheListedDefault) {
   EXPECT_EQ(options[0], "option name Hash type spin default 64 min 4 max 4096");
   EXPECT_EQ(options[6], "option name Contempt type spin default -20 min -500 max 500");
   EXPECT_EQ(options[2], "option name OwnBook type check default false");
-  EXPECT_EQ(answer(engine, {"setoption name Hash value 2", "setoption name Hash value 100000"}), Lines{})
-      << "an idle engine takes any Hash quietly";
+  EXPECT_EQ(answer_from_engine(engine, {"setoption name Hash value 2", "setoption name Hash value 8"}), Lines{})
+      << "a started engine takes a new Hash quietly";
+  EXPECT_EQ(option_lines(uci_listing(engine))[0], "option name Hash type spin default 8 min 4 max 4096");
 }
 
 TEST(Protocol, ErrorLines) {
@@ -231,6 +232,18 @@ TEST(Protocol, IllegalPositionsAndMoves) {
   EXPECT_EQ(out[0], "Illegal move: e2e4") << "the moves after a refused one still go";
   EXPECT_EQ(out[1].rfind("info string Error (engine command too long): move eee", 0), 0u);
   EXPECT_EQ(out[2], "info string Illegal position");
+}
+
+TEST(Protocol, PositionsAndMovesReachTheGame) {
+  EngineProcess engine;
+  ASSERT_TRUE(start_quiet_engine(engine));
+  EXPECT_EQ(answer_from_engine(engine, {"position startpos moves e2e4 e7e5 g1f3"}), Lines{});
+  EXPECT_EQ(answer_from_engine(engine, {"position startpos moves e2e4 e2e4 e7e5 e7e5"}),
+            (Lines{"Illegal move: e2e4", "Illegal move: e7e5"}))
+      << "an illegal move is refused and the next one played";
+  EXPECT_EQ(answer_from_engine(engine, {"position fen 4k3/8/8/8/8/8/4P3/4K3 w - - moves e2e4 e8d7"}), Lines{})
+      << "four FEN fields are enough";
+  EXPECT_EQ(answer_from_engine(engine, {"position fen 4k3/8/8/8/8/8/4P3/4K3 b - -"}), Lines{});
 }
 
 }  // namespace
