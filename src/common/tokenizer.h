@@ -11,4 +11,8 @@ namespace ostrim {
 // text, so a result above `capacity` means the text holds more than fit.
 int tokenize(char* text, char** tokens, int capacity);
 
+// Joins the tokens with single spaces into `out` of `size` bytes; false,
+// with `out` empty, when the text would not fit.
+bool join_tokens(const char* const* tokens, int count, char* out, int size);
+
 }  // namespace ostrim

@@ -67,21 +67,8 @@ bool handle_setboard(const char*, char** tokens, int, bool poll) {
   if (poll) return true;
   if (engine_state() != EngineState::Idle) assertion_failed(__LINE__);
   char fen[kFenTextSize];
-  std::size_t length = 0;
-  bool fits = true;
-  for (int i = 1; i <= 6 && fits; ++i) {
-    std::size_t part = std::strlen(tokens[i]);
-    std::size_t needed = length + (i > 1 ? 1 : 0) + part;
-    if (needed >= sizeof fen) {
-      fits = false;  // an over-long text is refused like an illegal one
-      break;
-    }
-    if (i > 1) fen[length++] = ' ';
-    std::memcpy(fen + length, tokens[i], part);
-    length += part;
-  }
-  fen[fits ? length : 0] = '\0';
-  bool ok = fits && setup_position(fen) == 0;
+  // An over-long text is refused like an illegal one.
+  bool ok = join_tokens(tokens + 1, kFenFieldCount, fen, sizeof fen) && setup_position(fen) == 0;
   position_valid.store(ok);
   if (!ok) output_line("info string Illegal position");
   signal_ready();
@@ -141,7 +128,7 @@ bool handle_hash(const char*, char** tokens, int, bool poll) {
 }
 
 constexpr EngineCommandRow kEngineCommandTable[] = {
-    {"setboard", 7, 7, handle_setboard},
+    {"setboard", 1 + kFenFieldCount, 1 + kFenFieldCount, handle_setboard},
     {"think", 9, 9, handle_think},
     {"move", 2, 2, handle_move},
     {"abort", 1, 1, handle_abort},

@@ -10,6 +10,7 @@ namespace ostrim {
 constexpr int kEngineCommandSize = 2048;   // a command holds at most 2047 characters
 constexpr int kEngineTokenCapacity = 256;
 constexpr int kFenTextSize = 256;          // a set-up text holds at most 255 characters
+constexpr int kFenFieldCount = 6;
 
 // The think command's MODE and KIND values that the front end sends.
 constexpr int kThinkNormal = 0;

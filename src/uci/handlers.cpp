@@ -7,6 +7,7 @@
 #include "common/decimal.h"
 #include "common/output.h"
 #include "common/settings.h"
+#include "common/tokenizer.h"
 #include "engine/engine_thread.h"
 #include "uci/engine_start.h"
 #include "uci/options.h"
@@ -18,9 +19,8 @@ CommandSender command_sender = deliver_command;
 namespace {
 
 constexpr int kFormattedCommandSize = 4096;
-constexpr int kFenFields = 6;
 constexpr int kFewestFenFields = 4;  // placement, side, castling, en passant
-constexpr const char* kMissingFenFields[kFenFields] = {nullptr, nullptr, nullptr, nullptr, "0", "1"};
+constexpr const char* kMissingFenFields[kFenFieldCount] = {nullptr, nullptr, nullptr, nullptr, "0", "1"};
 constexpr int kMillisecondsPerSecond = 1000;
 constexpr int kInfiniteSeconds = 60;
 
@@ -80,24 +80,17 @@ bool handle_position(const char* line, char** tokens, int count) {
   if (is(tokens[1], "fen")) {
     // The fields up to "moves"; EPD texts often lack the last two.
     int fields = 0;
-    while (fields < kFenFields && 2 + fields < count && !is(tokens[2 + fields], "moves")) ++fields;
+    while (fields < kFenFieldCount && 2 + fields < count && !is(tokens[2 + fields], "moves")) ++fields;
     if (fields < kFewestFenFields) {
       report_error("a FEN needs at least four fields", line);
       return true;
     }
-    std::size_t length = 0;
-    for (int i = 0; i < kFenFields; ++i) {
-      const char* field = i < fields ? tokens[2 + i] : kMissingFenFields[i];
-      std::size_t part = std::strlen(field);
-      if (length + (i > 0 ? 1 : 0) + part >= sizeof fen) {
-        report_error("FEN text too long", line);
-        return true;
-      }
-      if (i > 0) fen[length++] = ' ';
-      std::memcpy(fen + length, field, part);
-      length += part;
+    const char* text[kFenFieldCount];
+    for (int i = 0; i < kFenFieldCount; ++i) text[i] = i < fields ? tokens[2 + i] : kMissingFenFields[i];
+    if (!join_tokens(text, kFenFieldCount, fen, sizeof fen)) {
+      report_error("FEN text too long", line);
+      return true;
     }
-    fen[length] = '\0';
     keyword = 2 + fields;
   } else {
     std::memcpy(fen, kStartPosition, sizeof kStartPosition);

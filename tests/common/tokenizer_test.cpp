@@ -54,6 +54,18 @@ TEST(Tokenize, CountsTokensBeyondTheCapacityWithoutStoringThem) {
   EXPECT_EQ(count, 600);
 }
 
+TEST(JoinTokens, JoinsWithSingleSpacesAndRefusesWhatDoesNotFit) {
+  char out[8];
+  const char* three[] = {"ab", "c", "de"};
+  EXPECT_TRUE(join_tokens(three, 3, out, sizeof out));
+  EXPECT_STREQ(out, "ab c de");  // 7 characters: exactly fits
+  const char* longer[] = {"ab", "c", "def"};
+  EXPECT_FALSE(join_tokens(longer, 3, out, sizeof out));
+  EXPECT_STREQ(out, "");
+  EXPECT_TRUE(join_tokens(three, 0, out, sizeof out));
+  EXPECT_STREQ(out, "");
+}
+
 TEST(DecimalValue, ReadsAsTheCLibraryDoes) {
   struct Case {
     const char* text;
