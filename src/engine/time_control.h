@@ -11,7 +11,7 @@ constexpr int kKindWholeGameIncrement = 3; // T seconds, M seconds added per mov
 constexpr int kKindPeriods = 5;            // T s for M moves, then I s per X moves
 
 constexpr int32_t kTimerPeriodMs = 200;
-constexpr int32_t kFineTimerPeriodMs = 5;
+constexpr int32_t kFineTimerPeriodMs = 1;
 constexpr int32_t kLeastTargetTime = 50;
 
 // What a think asks for, in the units its KIND gives them.
@@ -42,7 +42,7 @@ bool start_timer();
 void stop_timer();
 bool timer_running();
 
-// A second timer with a 5 ms tick for searches that must end close to their
+// A second timer with a 1 ms tick for searches that must end close to their
 // deadline; engine thread only, never from inside a tick.
 void start_fine_timer();
 void stop_fine_timer();
