@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstring>
+#include <initializer_list>
 
 namespace ostrim {
 namespace {
@@ -110,6 +111,76 @@ HashKey compute_key(const Board& b, Colour side_to_move) {
   }
   if (side_to_move < 0) key.low ^= kBlackToMoveBit;
   return key;
+}
+
+}  // namespace ostrim
+
+namespace ostrim {
+namespace {
+
+// Moves pointers into one board (or position) onto the same place in another.
+struct Relocation {
+  const char* begin;
+  const char* end;
+  std::ptrdiff_t delta;
+
+  template <class T>
+  void apply(T*& pointer) const {
+    const char* address = reinterpret_cast<const char*>(pointer);
+    if (address >= begin && address < end)
+      pointer = reinterpret_cast<T*>(const_cast<char*>(address) + delta);
+  }
+};
+
+void relocate_record(PieceRecord& r, const Relocation& to_board) {
+  to_board.apply(r.next);
+  to_board.apply(r.prev);
+  to_board.apply(r.type);
+  to_board.apply(r.board);
+}
+
+}  // namespace
+
+void clone_board(Board& to, Position& to_position, const Board& from,
+                 const Position& from_position) {
+  if (&to != &from) {
+    EvalSnapshot* snapshots = to.snapshots;
+    int32_t snapshot_depth = to.snapshot_depth;
+    int32_t thread_number = to.thread_number;
+    std::memcpy(static_cast<void*>(&to), &from, sizeof to);
+    to.snapshots = snapshots;
+    to.snapshot_depth = snapshot_depth;
+    to.thread_number = thread_number;
+
+    const Relocation r{reinterpret_cast<const char*>(&from), reinterpret_cast<const char*>(&from + 1),
+                       reinterpret_cast<const char*>(&to) - reinterpret_cast<const char*>(&from)};
+    relocate_record(to.header, r);
+    relocate_record(to.sentinel, r);
+    for (PieceRecord& rec : to.slots) relocate_record(rec, r);
+    for (PieceRecord*& entry : to.square_array) r.apply(entry);
+    for (SideList*& list : to.lists) r.apply(list);
+    for (PieceRecord*& king : to.enemy_kings) r.apply(king);
+    for (SideList* list : {&to.white, &to.black}) {
+      relocate_record(list->head, r);
+      r.apply(list->board);
+      r.apply(list->opponent);
+    }
+    for (PieceType& t : to.types) {
+      r.apply(t.next);
+      r.apply(t.table);
+    }
+    r.apply(to.root);
+  }
+
+  std::memcpy(static_cast<void*>(&to_position), &from_position, sizeof to_position);
+  const Relocation rb{reinterpret_cast<const char*>(&from), reinterpret_cast<const char*>(&from + 1),
+                      reinterpret_cast<const char*>(&to) - reinterpret_cast<const char*>(&from)};
+  rb.apply(to_position.captured);
+  rb.apply(to_position.cursor);
+  rb.apply(to_position.designated);
+  rb.apply(to_position.side_list);
+  rb.apply(to_position.board);
+  to_position.stack_top = to_position.stack + (from_position.stack_top - from_position.stack);
 }
 
 }  // namespace ostrim

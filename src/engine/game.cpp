@@ -1,10 +1,100 @@
 #include "engine/game.h"
 
-namespace ostrim {
+#include "board/attacks.h"
+#include "board/game_record.h"
+#include "board/makemove.h"
+#include "board/movegen.h"
+#include "board/notation.h"
+#include "common/output.h"
 
-// Not built yet.
-bool apply_game_move(const char*) { return false; }
-GameResult play_game_move(Move) { return GameResult::GoesOn; }
-GameResult check_game_state(Position&) { return GameResult::GoesOn; }
+namespace ostrim {
+namespace {
+
+const char* state_text(GameState s) {
+  switch (s) {
+    case GameState::WhiteWon: return "1-0";
+    case GameState::Draw: return "1/2-1/2";
+    case GameState::BlackWon: return "0-1";
+    default: return "*";
+  }
+}
+
+const char* reason_text(GameResult r) {
+  switch (r) {
+    case GameResult::Checkmate: return "checkmate";
+    case GameResult::Stalemate: return "stalemate";
+    case GameResult::Repetition: return "draw by repetition";
+    case GameResult::InsufficientMaterial: return "draw due to insufficient material";
+    case GameResult::FiftyMoves: return "draw due to 50-move rule";
+    case GameResult::MoveListFull: return "move list overflow";
+    default: return "";
+  }
+}
+
+// How often the position's key stands in the game's key history.
+int occurrences(const HashKey& key) {
+  int count = 0;
+  for (int i = 0; i < key_history.length; ++i)
+    if (same_key(key_history.keys[i], key)) ++count;
+  return count;
+}
+
+}  // namespace
+
+GameResult check_game_state(Position& r) {
+  game.state = GameState::InProgress;
+  if ((r.status & status::kNoWinner) == status::kNoWinner) {
+    game.state = GameState::Draw;
+    return GameResult::InsufficientMaterial;
+  }
+  if (r.repetition >= 6 || occurrences(r.key) >= 3) {
+    game.state = GameState::Draw;
+    return GameResult::Repetition;
+  }
+  if (r.halfmove >= 100) {
+    game.state = GameState::Draw;
+    return GameResult::FiftyMoves;
+  }
+  if (count_legal_moves(r) != 0)
+    return game.moves_played >= kGameMoveCapacity ? GameResult::MoveListFull : GameResult::GoesOn;
+  if (!in_check(r)) {
+    game.state = GameState::Draw;
+    return GameResult::Stalemate;
+  }
+  game.state = r.side > 0 ? GameState::BlackWon : GameState::WhiteWon;
+  return GameResult::Checkmate;
+}
+
+GameResult play_game_move(Move m) {
+  Position child;
+  construct_position(child, main_board);
+  Colour mover = root_position.side;
+  stop_stopwatch(clock_of(mover));
+  make_full_move(root_position, m, child);
+  if (game.moves_played < kGameMoveCapacity) {
+    game.moves[game.moves_played] = GameMove{clock_of(mover).accumulated, m};
+    ++game.moves_played;
+  }
+  game.moves_to_replay = game.moves_played;
+  copy_position(root_position, child);
+  root_position.parent = nullptr;  // the game's root has no parent in any search
+  record_root_key(root_position);
+  Position copy;
+  construct_position(copy, main_board);
+  copy_position(copy, root_position);
+  GameResult result = check_game_state(copy);
+  start_stopwatch(clock_of(root_position.side));
+  if (root_position.side > 0) ++game.move_number;
+  return result;
+}
+
+bool apply_game_move(const char* text) {
+  Move m = find_move(root_position, text);
+  if (m == kNullMove || game.state != GameState::InProgress) return false;
+  GameResult result = play_game_move(m);
+  if (result != GameResult::GoesOn)
+    output_line("info string result %s %s", state_text(game.state), reason_text(result));
+  return true;
+}
 
 }  // namespace ostrim
