@@ -12,9 +12,12 @@
 namespace ostrim::testing {
 namespace {
 
-int term_of(const std::string& fen) {
-  EXPECT_EQ(setup_position(fen.c_str()), 0) << fen;
-  return evaluate_with_report(root_position, true).term;
+// The term score; false when set-up refuses the text (a pawn taken away
+// can leave an en passant square without its pawn).
+bool term_of(const std::string& fen, int* term) {
+  if (setup_position(fen.c_str()) != 0) return false;
+  *term = evaluate_with_report(root_position, true).term;
+  return true;
 }
 
 TEST(EvalSanity, StartPositionIsLevel) {
@@ -44,8 +47,10 @@ TEST(EvalSanity, ExtraPawnIsWorthAPawn) {
         size_t pawn = pawn_letter == 'p' ? cells.rfind('p') : cells.find('P');
         if (pawn == std::string::npos) continue;
         cells[pawn] = '.';
-        int gain = term_of(compress(cells) + fen.substr(fen.find(' '))) - term_of(fen);
-        total += pawn_letter == 'p' ? gain : -gain;
+        int with = 0, without = 0;
+        if (!term_of(fen, &with) || !term_of(compress(cells) + fen.substr(fen.find(' ')), &without))
+          continue;
+        total += pawn_letter == 'p' ? without - with : with - without;
         ++count;
       }
       ASSERT_GT(count, 200) << file;
