@@ -79,6 +79,8 @@ int evaluate_endgame(Board& b, uint32_t& status, int halfmove, Colour side_to_mo
   bishop_pair(t, 42);
   passed_pawns(t);
 
+  // As in the middlegame, a file half-open for the enemy rooks raises A and
+  // T1 by the isolated-pawn weight and T2 by twice that.
   const EndgameWeights& w = endgame_weights;
   pawn_weaknesses(t, w.weak_pawn, w.isolated_pawn, w.isolated_file, w.isolated_pawn,
                   2 * w.isolated_pawn);

@@ -25,6 +25,11 @@ bool passed_at(const TermContext& t, Colour c, int file, int rank) {
   return true;
 }
 
+// The passed-pawn extras, each paid per rank beyond the second: beside
+// another passer (connected), guarded by an own pawn (middlegame), nothing
+// in its way (free path), and out of reach of a king without pieces
+// (endgame). The king terms: the enemy king on the pawn's path, the own
+// king beside the square ahead of it, each by half the rank times weight.
 struct PassedExtras {
   int connected, protect, free_path, unstoppable;
   int king_block, king_escort;
