@@ -12,7 +12,7 @@ build:
 run:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(BUILD) -j $(JOBS) --target ostrim
-	./$(BUILD)/ostrim
+	./$(BUILD)/ostrim || [ $$? -eq 1 ]  # the engine always ends with status 1
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)

@@ -8,4 +8,8 @@ namespace ostrim {
 // increment: the side to move's increment, extra: the eighth think token.
 void run_think(int mode, int kind, int time, int moves_to_go, int increment, int extra);
 
+// The `stoppondering` transition: a pondering search becomes a timed one.
+// Returns whether the engine was pondering.
+bool stop_pondering();
+
 }  // namespace ostrim

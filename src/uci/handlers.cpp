@@ -1,0 +1,174 @@
+#include "uci/handlers.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include "common/decimal.h"
+#include "common/output.h"
+#include "common/settings.h"
+#include "common/tokenizer.h"
+#include "engine/engine_thread.h"
+#include "uci/engine_start.h"
+#include "uci/options.h"
+
+namespace ostrim::uci {
+
+CommandSender command_sender = deliver_command;
+
+namespace {
+
+constexpr int kFormattedCommandSize = 4096;
+constexpr int kFewestFenFields = 4;  // placement, side, castling, en passant
+constexpr const char* kMissingFenFields[kFenFieldCount] = {nullptr, nullptr, nullptr, nullptr, "0", "1"};
+constexpr int kMillisecondsPerSecond = 1000;
+constexpr int kInfiniteSeconds = 60;
+
+// The think command's parameters, in their order.
+struct ThinkRequest {
+  int mode = kThinkNormal;
+  int kind = kKindTimeControl;
+  int white_time = 0;
+  int black_time = 0;
+  int moves_to_go = 0;
+  int white_increment = 0;
+  int black_increment = 0;
+};
+
+void send_command(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void send_command(const char* format, ...) {
+  char command[kFormattedCommandSize];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(command, sizeof command, format, args);
+  va_end(args);
+  command_sender(command);
+}
+
+int seconds_not_negative(int milliseconds) {
+  int seconds = milliseconds / kMillisecondsPerSecond;
+  return seconds < 0 ? 0 : seconds;
+}
+
+bool is(const char* token, const char* word) { return std::strcmp(token, word) == 0; }
+
+}  // namespace
+
+void deliver_command(const char* command) {
+  ensure_engine_started(command);
+  send_engine_command(command);
+}
+
+bool handle_uci(const char*, char**, int) {
+  output_line("id name Ostrim 2010 win64 UCI");
+  output_line("id author the Ostrim developers");
+  output_line("id copyright the Ostrim developers");
+  list_options();
+  output_line("uciok");
+  return true;
+}
+
+bool handle_isready(const char* line, char**, int) {
+  ensure_engine_started(line);
+  output_line("readyok");
+  return true;
+}
+
+bool handle_position(const char* line, char** tokens, int count) {
+  char fen[kFenTextSize];
+  int keyword = 2;  // where "moves" may stand
+  if (is(tokens[1], "fen")) {
+    // The fields up to "moves"; EPD texts often lack the last two.
+    int fields = 0;
+    while (fields < kFenFieldCount && 2 + fields < count && !is(tokens[2 + fields], "moves")) ++fields;
+    if (fields < kFewestFenFields) {
+      report_error("a FEN needs at least four fields", line);
+      return true;
+    }
+    const char* text[kFenFieldCount];
+    for (int i = 0; i < kFenFieldCount; ++i) text[i] = i < fields ? tokens[2 + i] : kMissingFenFields[i];
+    if (!join_tokens(text, kFenFieldCount, fen, sizeof fen)) {
+      report_error("FEN text too long", line);
+      return true;
+    }
+    keyword = 2 + fields;
+  } else {
+    std::memcpy(fen, kStartPosition, sizeof kStartPosition);
+  }
+
+  send_command("setboard %s", fen);
+  if (keyword < count && is(tokens[keyword], "moves"))
+    for (int i = keyword + 1; i < count; ++i) send_command("move %s", tokens[i]);
+  return true;
+}
+
+bool handle_quit(const char*, char**, int) { return false; }
+
+bool handle_go(const char* line, char** tokens, int count) {
+  settings.contempt = option_integer("Contempt");
+  ThinkRequest r;
+  for (int i = 1; i < count; ++i) {
+    const char* word = tokens[i];
+    bool takes_value = is(word, "wtime") || is(word, "btime") || is(word, "winc") || is(word, "binc") ||
+                       is(word, "movestogo") || is(word, "depth") || is(word, "movetime") ||
+                       is(word, "mate") || is(word, "nodes");
+    if (!takes_value) {
+      if (is(word, "infinite")) {
+        settings.contempt = 0;
+        r.mode = kThinkInfinite;
+        r.kind = kKindInfinite;
+        r.white_time = r.black_time = kInfiniteSeconds;
+      } else if (is(word, "ponder")) {
+        r.mode = kThinkPonder;
+      } else if (is(word, "searchmoves")) {
+        report_error("unsupported option searchmoves", line);
+      }
+      continue;  // any other token is skipped
+    }
+    if (i + 1 >= count) {
+      report_error("missing argument", line);
+      break;
+    }
+    int value = decimal_value(tokens[++i]);
+    if (is(word, "mate")) {
+      report_error("unsupported option mate", line);
+    } else if (is(word, "nodes")) {
+      report_error("unsupported option nodes", line);
+    } else if (is(word, "wtime")) {
+      r.white_time = seconds_not_negative(value);
+    } else if (is(word, "btime")) {
+      r.black_time = seconds_not_negative(value);
+    } else if (value < 0 || (is(word, "movetime") && value < 1)) {
+      // Nothing the think command can carry: the keyword is ignored.
+      report_error("value out of range", line);
+    } else if (is(word, "winc")) {
+      r.white_increment = value / kMillisecondsPerSecond;
+    } else if (is(word, "binc")) {
+      r.black_increment = value / kMillisecondsPerSecond;
+    } else if (is(word, "movestogo")) {
+      r.moves_to_go = value;
+    } else if (is(word, "depth")) {
+      r.kind = kKindDepth;
+      r.white_time = r.black_time = value;
+    } else {  // movetime, in milliseconds
+      r.kind = kKindMoveTime;
+      r.white_time = r.black_time = value;
+    }
+  }
+  send_command("think %d %d %d %d %d %d %d %d", r.mode, r.kind, r.white_time, r.black_time, r.moves_to_go,
+               r.white_increment, r.black_increment, 0);
+  return true;
+}
+
+bool handle_stop(const char* line, char**, int) {
+  ensure_engine_started(line);
+  send_command("abort");
+  return true;
+}
+
+bool handle_ponderhit(const char*, char**, int) {
+  send_command("stoppondering");
+  return true;
+}
+
+}  // namespace ostrim::uci
