@@ -50,7 +50,7 @@ int drawish_scale(const TermContext& t) {
 void endgame_space(TermContext& t) {
   bool pieces = t.pieces[0] + t.pieces[1] > 0;
   int c = pieces && !t.opposite_bishops ? 11 : 5;
-  pawn_space(t, c * settings.space_pct / 100);
+  pawn_space(t, c * pct(settings.space_pct) / 100);
   if (t.drawish != 0) return;
   Board& b = *t.board;
   int16_t* white = kind_table(b, kKindPawn, kWhite);

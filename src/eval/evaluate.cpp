@@ -1,5 +1,6 @@
 #include "eval/evaluate.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "board/attacks.h"
@@ -17,6 +18,7 @@ constexpr int kMiddlegameRootBias = 4;
 constexpr int kEndgameRootBias = 2;
 constexpr int kComplexityCap = 89;
 constexpr int kFutilityOffset = 10;
+constexpr int kContemptBound = 1000;
 
 // Castling rights whose rook has left its corner are gone.
 void clean_castling(Position& p) {
@@ -125,9 +127,10 @@ EvalReport evaluate_with_report(Position& p, bool root) {
     b.eval.irreversible_adjustment = p.side == root_colour ? penalty : -penalty;
   }
 
-  int contempt = settings.contempt;
-  if (!endgame && settings.advanced_contempt)
-    contempt = advanced_contempt(settings.contempt, b.eval.complexity, t);
+  // Contempt comes unchecked from its option too.
+  const int setting = std::clamp(settings.contempt, -kContemptBound, kContemptBound);
+  int contempt = setting;
+  if (!endgame && settings.advanced_contempt) contempt = advanced_contempt(setting, b.eval.complexity, t);
   t += p.side == root_colour ? contempt : -contempt;
   p.score = t;
   return {endgame, term, t};

@@ -57,7 +57,7 @@ Square back_rank_rook_scan(Board& b, Colour c, Square corner) {
 
 void king_safety(TermContext& t) {
   Board& b = *t.board;
-  const int k = settings.king_safety_pct;
+  const int k = pct(settings.king_safety_pct);
   const MiddlegameWeights& mw = middlegame_weights;
   const int base = t.king_activity ? 0 : t.heavy ? 53 * k / 100 : 41 * k / 100;
   int w;

@@ -96,7 +96,7 @@ int evaluate_middlegame(Board& b, uint32_t& status, int halfmove, const PieceRec
   square_control(t);
   king_safety(t);
   int space = t.king_activity ? (t.opposite_bishops ? 6 : 12) : (t.complexity * 22 + 47) / 94;
-  pawn_space(t, space * settings.space_pct / 100);
+  pawn_space(t, space * pct(settings.space_pct) / 100);
   kings_near_pawns(t, w.king_near_enemy_pawn, w.king_near_own_pawn);
   bishop_pair(t, t.heavy && t.piece_material >= thresholds.heavy_mark ? 21 : 32);
   trapped_pieces(t, 90);

@@ -55,7 +55,7 @@ bool shielded(Board& b, Colour c, Square s) {
 // The zone of c's king raises the opponent's values there.
 void king_zone(TermContext& t, Colour c) {
   Board& b = *t.board;
-  const int k = settings.king_safety_pct;
+  const int k = pct(settings.king_safety_pct);
   Square king = t.king_square[ci(c)];
   int* enemy_a = t.control_a[ci(-c)];
   int* enemy_b = t.control_b[ci(-c)];
@@ -120,7 +120,7 @@ void accumulate_rays(TermContext& t, Colour c, const int (&dirs)[4], int16_t* li
 
 void square_control(TermContext& t) {
   Board& b = *t.board;
-  const int m = settings.mobility_pct;
+  const int m = pct(settings.mobility_pct);
   const int pawn_pressure =
       t.endgame ? endgame_weights.attacked_pawn : middlegame_weights.attacked_pawn;
   const bool open_game = !(t.queen_on_board && t.span < 6);

@@ -41,8 +41,8 @@ void run_once(std::atomic<int>& sw, void (*compute)(Board&), Board& b) {
 int scaled_value(int kind, bool second) {
   for (const KindValues& k : kBuiltIn) {
     if (k.kind != kind) continue;
-    int pct = kind == kKindPawn ? settings.pawn_pct : settings.pieces_pct;
-    return (second ? k.second_value : k.value) * pct / 100;
+    int percent = kind == kKindPawn ? pct(settings.pawn_pct) : pct(settings.pieces_pct);
+    return (second ? k.second_value : k.value) * percent / 100;
   }
   return kind == kKindKing ? kKingValue : 0;
 }
@@ -98,9 +98,9 @@ EndgameWeights endgame_weights = {
 
 void set_middlegame_weights(Board& b) {
   set_piece_values(b);
-  const int s = settings.pawn_structure_pct;
-  const int e = settings.endgame_king_pct;
-  const int a = settings.passed_pawn_pct;
+  const int s = pct(settings.pawn_structure_pct);
+  const int e = pct(settings.endgame_king_pct);
+  const int a = pct(settings.passed_pawn_pct);
   MiddlegameWeights& w = middlegame_weights;
   w.isolated_pawn = s / 20;
   w.half_open_file = s / 20;
@@ -128,9 +128,9 @@ void set_middlegame_weights(Board& b) {
 
 void set_endgame_weights(Board& b) {
   set_piece_values(b);
-  const int s = settings.pawn_structure_pct;
-  const int e = settings.endgame_king_pct;
-  const int a = settings.passed_pawn_pct;
+  const int s = pct(settings.pawn_structure_pct);
+  const int e = pct(settings.endgame_king_pct);
+  const int a = pct(settings.passed_pawn_pct);
   EndgameWeights& w = endgame_weights;
   w.isolated_pawn = 6 * s / 100;
   w.weak_pawn = s / 100;

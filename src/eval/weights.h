@@ -70,6 +70,15 @@ void ensure_endgame_weights(Board& b);
 // weights of other pct settings.
 void rearm_weight_switches();
 
+// A percentage setting as the evaluation uses it. The option table stores
+// any number unchecked; beyond this band the 32-bit arithmetic of the
+// terms would overflow, so values outside it count as its nearest end.
+constexpr int32_t kPctLowest = 0;
+constexpr int32_t kPctHighest = 1000;
+constexpr int32_t pct(int32_t setting) {
+  return setting < kPctLowest ? kPctLowest : setting > kPctHighest ? kPctHighest : setting;
+}
+
 // Piece material at or above which the middlegame evaluator runs (plus one).
 inline int32_t endgame_threshold() { return thresholds.switch_point; }
 // The piece material (other than 0) at which the single-pawn recogniser runs.

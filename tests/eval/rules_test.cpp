@@ -3,6 +3,8 @@
 // safety entries, the recapture test and the one-shot weights.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 #include "board/game_record.h"
 #include "board/keys.h"
 #include "board/makemove.h"
@@ -249,6 +251,30 @@ TEST_F(EvalRules, WeightsAreFixedByTheFirstEvaluation) {
   EXPECT_EQ(restored.b.types[kWhitePawnType].value, 49);
   EXPECT_EQ(thresholds.switch_point, 974);
   EXPECT_EQ(thresholds.heavy_mark, 2433);
+}
+
+// The option table takes any number; the evaluation must still compute in
+// range (the sanitizer build checks the arithmetic).
+TEST_F(EvalRules, ExtremeSettingsStayInRange) {
+  const char* fens[] = {kStartFen, "2b1r1k1/2p3pp/8/8/8/8/2P3PP/2B1R1K1 w - - 0 1",
+                        "4k3/ppp5/8/8/8/8/PPP5/4K3 w - - 0 1"};
+  for (int32_t extreme : {INT32_MAX, INT32_MIN}) {
+    for (int32_t* setting : {&settings.pawn_pct, &settings.pieces_pct, &settings.king_safety_pct,
+                             &settings.no_progress_pct, &settings.space_pct, &settings.mobility_pct,
+                             &settings.pawn_structure_pct, &settings.endgame_king_pct,
+                             &settings.passed_pawn_pct, &settings.contempt})
+      *setting = extreme;
+    rearm_weight_switches();
+    for (const char* fen : fens) {
+      EvalReport r = evaluate_fen(fen, 60).report;
+      EXPECT_LT(r.score, 30000) << fen;
+      EXPECT_GT(r.score, -30000) << fen;
+    }
+  }
+  reset_settings();
+  rearm_weight_switches();
+  evaluate_fen(kStartFen);
+  EXPECT_EQ(main_board.types[kWhiteQueenType].value, 732);
 }
 
 }  // namespace
