@@ -9,6 +9,7 @@
 #include "eval/king_zone.h"
 #include "eval/pawn_ending.h"
 #include "eval/snapshot.h"
+#include "eval/weights.h"
 #include "search/search.h"
 #include "search/search_clock.h"
 #include "search/search_support.h"
@@ -114,8 +115,8 @@ void direct_attack(Position& p, Position& c, Move m, int child_depth, bool resea
       c.threat_kind = 4;  // a cheap threat: answered by a null window
       c.flags |= moveflag::kReduced;
     }
-  } else if (child_depth >= 2 && ((p.flags | c.flags) & moveflag::kBadMove) == 0) {
-    c.flags |= moveflag::kReduced;
+  } else if (!researched && child_depth >= 2 && ((p.flags | c.flags) & moveflag::kBadMove) == 0) {
+    c.flags |= moveflag::kReduced;  // nothing attacked: a null window will do, until it fails high
   }
 }
 
@@ -296,12 +297,13 @@ void SearchMove(Position& p, int depth, int& beta, int& alpha, Move* killers, Mo
         }
       }
 
-      if (b.piece_material == 0 &&
+      if ((b.piece_material == 0 || b.piece_material == single_pawn_draw_material()) &&
           (b.types[kWhitePawnType].count == 1 || b.types[kBlackPawnType].count == 1) && child_depth < 30)
         recognise_single_pawn_draw(c);
 
       DrawishWindow drawish = drawish_window(p, c, beta, alpha);
       if (drawish == DrawishWindow::ScoreZero) {
+        notify(SearchEvent::DrawishMoveScoredZero, c, depth, beta);
         have_result = true;
         result = 0;
       } else if (drawish == DrawishWindow::CapReversal && depth > child_depth + 1) {
@@ -351,8 +353,8 @@ void SearchMove(Position& p, int depth, int& beta, int& alpha, Move* killers, Mo
       if (result < kExcludedMove) ++p.legal_count;
       return;
     }
-    if (c.flags & moveflag::kReduced) {
-      researched = true;
+    if ((c.flags & moveflag::kReduced) && !researched) {
+      researched = true;  // a reduced or null-window search failed high: search it in full
       continue;
     }
     alpha = score;
