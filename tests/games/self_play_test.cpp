@@ -16,7 +16,7 @@ namespace {
 #ifdef OSTRIM_SANITIZE
 constexpr int kMovesCap = 40;  // instrumented engines are several times slower
 #else
-constexpr int kMovesCap = 120;
+constexpr int kMovesCap = 100;
 #endif
 
 struct Series {
@@ -75,8 +75,8 @@ TEST(SelfPlay, FastGamesUnderEveryKindOfControl) {
   };
   const Case cases[] = {
       {"1 s + 10 ms", {1000, 10, 0, 0}, 2},
-      {"3 s + 50 ms", {3000, 50, 0, 0}, 2},
-      {"2 s per 10 moves", {2000, 0, 10, 0}, 1},
+      {"2 s + 50 ms", {2000, 50, 0, 0}, 2},
+      {"1 s per 10 moves", {1000, 0, 10, 0}, 1},
       {"40 ms a move", {0, 0, 0, 40}, 1},
   };
   int opening = 0;
