@@ -20,7 +20,7 @@ BookLookup book_lookup = book::book_move;
 
 namespace {
 
-constexpr int kBookThresholdPerStep = 10;  // Book_selectivity counts in tens
+constexpr uint32_t kBookThresholdPerStep = 10;  // Book_selectivity counts in tens
 
 int32_t option_value(const char* name, int32_t fallback) {
   return option_reader.integer != nullptr ? option_reader.integer(name) : fallback;
@@ -35,7 +35,9 @@ void print_bestmove(Move best, Move ponder) {
 // A book move is trusted by key alone; one that is not legal here (a key
 // collision, a corrupt file) counts as no book move.
 Move legal_book_move(const Position& root) {
-  Move m = book_lookup(root, option_value("Book_selectivity", 0) * kBookThresholdPerStep);
+  // Wrapping product: setoption stores any value unchecked.
+  uint32_t selectivity = static_cast<uint32_t>(option_value("Book_selectivity", 0));
+  Move m = book_lookup(root, static_cast<int32_t>(selectivity * kBookThresholdPerStep));
   if (move_from(m) == kNullSquare || !is_legal_move(root, m)) return kNullMove;
   return m;
 }
