@@ -51,8 +51,8 @@ int32_t guard_time(const TimeRequest& r, const TimeBudgets& b, int32_t noted_ms)
   } else {
     return kNoGuard;  // a bare `go`: no clock at all
   }
-  if (clock <= kGuardReserveMs) return 0;
-  return static_cast<int32_t>((clock - kGuardReserveMs) / kGuardDivisor);
+  int64_t share = (clock - kGuardReserveMs) / kGuardDivisor - kGuardMoveOverheadMs;
+  return share > 0 ? static_cast<int32_t>(share) : 0;
 }
 
 void prepare_guard(int32_t ms) { guard_ms.store(ms); }
