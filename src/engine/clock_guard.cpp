@@ -56,7 +56,6 @@ int32_t guard_time(const TimeRequest& r, const TimeBudgets& b, int32_t noted_ms)
 }
 
 void prepare_guard(int32_t ms) { guard_ms.store(ms); }
-int32_t prepared_guard() { return guard_ms.load(); }
 
 void arm_guard() {
   int32_t ms = guard_ms.load();

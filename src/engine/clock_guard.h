@@ -33,7 +33,6 @@ int32_t guard_time(const TimeRequest& r, const TimeBudgets& b, int32_t noted_ms)
 // The guard of the running think: kept for `stoppondering`, armed from now
 // when the search starts thinking, disarmed when the think ends.
 void prepare_guard(int32_t guard_ms);
-int32_t prepared_guard();
 void arm_guard();
 void disarm_guard();
 
