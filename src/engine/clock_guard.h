@@ -13,7 +13,7 @@ namespace ostrim {
 constexpr int32_t kClockNotGiven = -1;
 constexpr int32_t kNoGuard = -1;
 constexpr int32_t kGuardReserveMs = 100;    // never planned for: scheduling delays
-constexpr int32_t kGuardDivisor = 10;       // the share of the rest one search may take
+constexpr int32_t kGuardDivisor = 32;       // moves the rest must last, as the budgets reckon
 constexpr int32_t kGuardMoveOverheadMs = 5; // a stopped search's clean-up and answer
 
 // The `go` handler notes each side's clock in milliseconds as the interface

@@ -87,24 +87,24 @@ struct GuardCase {
 TEST(ClockGuard, GuardsOnlyTimedSearchesWithoutADeadline) {
   const GuardCase cases[] = {
       // A clock under a second shows as T = 0; only the noted clock tells.
-      {{6, 0, 0, 0, 0, 0, 1}, 999, 84},
-      // A tenth of what lies above a 100 ms reserve, less 5 ms for the answer.
-      {{6, 0, 0, 0, 0, 0, 1}, 160, 1},
-      {{6, 0, 0, 0, 0, 0, 1}, 150, 0},
+      {{6, 0, 0, 0, 0, 0, 1}, 999, 23},
+      // A 32nd of what lies above a 100 ms reserve, less 5 ms for the answer.
+      {{6, 0, 0, 0, 0, 0, 1}, 292, 1},
+      {{6, 0, 0, 0, 0, 0, 1}, 291, 0},
       {{6, 0, 0, 0, 0, 0, 1}, 30, 0},
       {{6, 0, 0, 0, 0, 0, 1}, 0, 0},
       // A bare `go` gives no clock: no guard.
       {{6, 0, 0, 0, 0, 0, 1}, kClockNotGiven, kNoGuard},
       // Without a note the whole seconds are a lower bound.
-      {{6, 3, 0, 0, 0, 0, 1}, kClockNotGiven, 285},
-      {{6, 5, 0, 0, 0, 0, 1}, 5999, 584},
+      {{6, 3, 0, 0, 0, 0, 1}, kClockNotGiven, 85},
+      {{6, 5, 0, 0, 0, 0, 1}, 5999, 179},
       // The budgets arm deadlines: the guard stays out.
       {{6, 6, 0, 0, 0, 0, 1}, 6500, kNoGuard},
       {{6, 60, 0, 0, 0, 0, 1}, 60000, kNoGuard},
       // Kinds that count the clock themselves use their count.
-      {{5, 4, 40, 0, 0, 0, 1}, kClockNotGiven, 385},
+      {{5, 4, 40, 0, 0, 0, 1}, kClockNotGiven, 116},
       {{2, 0, 0, 0, 0, 5000, 1}, kClockNotGiven, 0},
-      {{3, 2, 0, 0, 0, 1000, 1}, kClockNotGiven, 85},
+      {{3, 2, 0, 0, 0, 1000, 1}, kClockNotGiven, 23},
       // Fixed time, fixed depth, infinite and unknown kinds have no clock.
       {{4, 100, 0, 0, 0, 0, 1}, 100, kNoGuard},
       {{0, 8, 0, 0, 0, 0, 1}, 500, kNoGuard},
