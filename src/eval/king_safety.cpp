@@ -27,10 +27,6 @@ constexpr int kEndgameKing[8][8] = {
 bool has_castling_right(uint32_t status, Colour c) {
   return (status & (c > 0 ? status::kWhiteCastling : status::kBlackCastling)) != 0;
 }
-bool has_right_on_side(uint32_t status, Colour c, bool king_side) {
-  if (c > 0) return status & (king_side ? status::kWhiteKingSide : status::kWhiteQueenSide);
-  return status & (king_side ? status::kBlackKingSide : status::kBlackQueenSide);
-}
 
 // Pawn-table entries at ranks 2..7 of the file from the most advanced pawn
 // of that colour on (all six when it has none) change by delta.
@@ -76,19 +72,14 @@ void king_safety(TermContext& t) {
       if (on_board(s)) table[s] += centre(s) * w;
     if (has_castling_right(*t.status, c)) table[home] += (centre(king) - centre(home)) * w - base;
 
-    // A rook on a closed file between its corner and a king that can no
-    // longer castle that way is shut in until the king moves.
-    if (own_rank(c, king) == 0) {
-      for (int corner_file : {0, 7}) {
-        bool king_side = corner_file == 7;
-        if (has_right_on_side(*t.status, c, king_side)) continue;
-        Square rook = back_rank_rook_scan(b, c, own_square(c, corner_file, 0));
-        if (rook == home) continue;
-        int king_gap = file_of(king) - file_of(home), rook_gap = file_of(rook) - file_of(home);
-        bool between = king_gap * rook_gap >= 0 && (king_gap < 0 ? -king_gap : king_gap) <
-                                                       (rook_gap < 0 ? -rook_gap : rook_gap);
-        if (between) kind_table(b, kKindRook, c)[rook] -= base / 2;
-      }
+    // A king that gave up castling keeps the base penalty while it stands
+    // between rooks still shut in on closed files of the back rank: walking
+    // the king is no way round castling.
+    if (!has_castling_right(*t.status, c)) {
+      int low = file_of(back_rank_rook_scan(b, c, own_square(c, 0, 0)));
+      int high = file_of(back_rank_rook_scan(b, c, own_square(c, 7, 0)));
+      for (int f = low + 1; f < high; ++f)
+        for (int r = 0; r < 2; ++r) table[own_square(c, f, r)] -= base;
     }
   }
 

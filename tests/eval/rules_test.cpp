@@ -184,12 +184,23 @@ int entry(Board& b, int kind, Colour c, Square s) {
 }
 
 TEST_F(EvalRules, KingSafetyEntries) {
-  // Castling rights in the heavy phase: the home square carries -53.
-  Evaluated with = evaluate_fen(kStartFen);
+  // Castling rights in the heavy phase: the home square carries -53 (the
+  // h-files are open, so no rook is shut in once the rights are gone).
+  Evaluated with = evaluate_fen("rnbqkbnr/ppppppp1/8/8/8/8/PPPPPPP1/RNBQKBNR w KQkq - 0 1");
   int e1 = entry(with.b, kKindKing, kWhite, kE1), e8 = entry(with.b, kKindKing, kBlack, kE8);
-  Evaluated without = evaluate_fen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w - - 0 1");
+  Evaluated without = evaluate_fen("rnbqkbnr/ppppppp1/8/8/8/8/PPPPPPP1/RNBQKBNR w - - 0 1");
   EXPECT_EQ(e1 - entry(without.b, kKindKing, kWhite, kE1), -53);
   EXPECT_EQ(e8 - entry(without.b, kKindKing, kBlack, kE8), -53);
+  // Without rights, between rooks shut in on closed files, the king keeps
+  // the base penalty on its first two ranks: walking it is no way round castling.
+  const Square walk[] = {kE1, kF1, kB1 + 16, kF1 + 16};  // none next to an h-pawn
+  int open_entries[4];
+  for (int i = 0; i < 4; ++i) open_entries[i] = entry(without.b, kKindKing, kWhite, walk[i]);
+  Evaluated walked = evaluate_fen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w - - 0 1");
+  for (int i = 0; i < 4; ++i) {
+    int expected = file_of(walk[i]) > 3 ? -53 : 0;  // b2 is shut in either way
+    EXPECT_EQ(entry(walked.b, kKindKing, kWhite, walk[i]) - open_entries[i], expected) << walk[i];
+  }
 
   // Pawn shelter: pawns on every file, heavy phase. The files around a
   // king carry +10 for its own pawns and -7 for the enemy's.
