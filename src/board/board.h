@@ -72,6 +72,7 @@ struct Board {
   Position* root;
   Board* task_giver;                       // the owner that handed this thread its task
   Position* active_split;                  // the node at which this thread hands off moves
+  int32_t held_entries;                    // transposition table entries this thread holds
 
   // This thread's stack of evaluation snapshots (owned by the evaluation;
   // a board clone keeps the destination's own).

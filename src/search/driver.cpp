@@ -115,6 +115,7 @@ void search_driver(Position& root, const SearchLimits& limits) {
   flags.search_epoch.store(1, std::memory_order_relaxed);
   b.epoch = 1;
   b.active_split = nullptr;
+  b.held_entries = 0;
   auto* const saved_probe = hooks.probe_tablebase;
 
   root.parent = nullptr;
@@ -240,7 +241,10 @@ void search_driver(Position& root, const SearchLimits& limits) {
     depth = next > limits.depth_limit ? limits.depth_limit : next;
   }
 
-  end_search(stop_requested());
+  // A stopped search releases its entries as it unwinds; the whole table is
+  // only swept when some entry is still held (the sweep costs milliseconds
+  // per hundred megabytes).
+  end_search(stop_requested() && b.held_entries != 0);
   disarm_deadlines();
   hooks.probe_tablebase = saved_probe;
 }

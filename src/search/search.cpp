@@ -35,19 +35,27 @@ bool signals_repetition(const Board& b, uint16_t flags_word) {
   return b.task_giver != nullptr && owner == b.task_giver->thread_number;
 }
 
+// The node's table entry; the board counts the entries its thread holds.
 struct HeldEntry {
   TTEntry* entry = nullptr;
   bool held = false;
   uint16_t flags_before = 0;
+  Board* board = nullptr;
 
-  void release() {
-    if (held) release_entry(*entry, flags_before);
+  void claimed(Board& b) {
+    board = &b;
+    ++b.held_entries;
+  }
+  void given_back() {
     held = false;
+    --board->held_entries;
+  }
+  void release() {
+    if (!held) return;
+    release_entry(*entry, flags_before);
+    given_back();
   }
 };
-
-// The table's view of the node: a cut score, or nothing.
-enum class Probe { Continue, Cut };
 
 }  // namespace
 
@@ -79,6 +87,7 @@ int Search(Position& p, int depth, int beta, int alpha, Move* killers, Move* pv,
     entry.entry = probe.entry;
     entry.held = probe.held;
     entry.flags_before = probe.flags_before;
+    if (entry.held) entry.claimed(b);
   }
   p.entry_flags = entry.flags_before;
   if (entry.entry != nullptr) {
@@ -298,7 +307,7 @@ int Search(Position& p, int depth, int beta, int alpha, Move* killers, Move* pv,
       }
       e.flags.store(static_cast<uint16_t>(p.bound_flags | (entry.flags_before & ttflag::kOwnerMask)),
                     std::memory_order_release);
-      entry.held = false;
+      entry.given_back();
     } else {
       entry.release();
     }

@@ -155,9 +155,12 @@ void apply_settings() {
   settings.use_history_pruning = option_flag("Use_history_pruning");
   settings.advanced_contempt = option_flag("Advanced_contempt");
   settings.identify_drawish = option_flag("Identify_drawish_positions");
-  settings.minimum_threat_pct = option_integer("Minimum_threat_value_(pct)");
-  settings.bad_move_pct = option_integer("Bad_move_threshold_(pct)");
-  settings.score_drop_pct = option_integer("Score_drop_threshold_(pct)");
+  // The search scales its thresholds by these: out-of-range texts must not
+  // overflow it (the evaluation guards its own percentages).
+  constexpr int kMostPct = 1000;
+  settings.minimum_threat_pct = std::clamp(option_integer("Minimum_threat_value_(pct)"), 0, kMostPct);
+  settings.bad_move_pct = std::clamp(option_integer("Bad_move_threshold_(pct)"), 0, kMostPct);
+  settings.score_drop_pct = std::clamp(option_integer("Score_drop_threshold_(pct)"), 0, kMostPct);
   settings.pawn_pct = option_integer("Pawn_value_(pct)");
   settings.pieces_pct = option_integer("Pieces_value_(pct)");
   settings.king_safety_pct = option_integer("King_safety_value_(pct)");

@@ -10,6 +10,7 @@
 #include "search/driver.h"
 #include "search/search.h"
 #include "search/search_clock.h"
+#include "search/transposition.h"
 #include "support/board_fixture.h"
 #include "support/search_fixture.h"
 
@@ -82,6 +83,10 @@ TEST(SearchDriver, DepthLimitSixtyIsStoppable) {
     done = true;
     stopper.join();
     EXPECT_TRUE(is_legal_move(root_position, o.best)) << fen;
+    // Unwinding released every entry: no owner or path mark is left.
+    EXPECT_EQ(main_board.held_entries, 0);
+    for (uint64_t i = 0; i < transposition_table.count; ++i)
+      ASSERT_EQ(transposition_table.entries[i].flags.load() & (ttflag::kOnPath | ttflag::kOwnerMask), 0);
   }
 }
 
