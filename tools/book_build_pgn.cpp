@@ -103,7 +103,7 @@ std::string clean_move(std::string text) {
 
 char classify_token(const std::string& token, std::string& move) {
   if (token == "1-0" || token == "0-1" || token == "1/2-1/2" || token == "*") return 'R';
-  if (token.find_first_not_of("!?") == std::string::npos) return 'A';
+  if (token.find_first_not_of("!?") == std::string::npos || token == "e.p." || token == "ep") return 'A';
   std::size_t digits = 0;
   while (digits < token.size() && std::isdigit(static_cast<unsigned char>(token[digits]))) ++digits;
   std::size_t dots = digits;
