@@ -44,6 +44,13 @@ inline std::string record_bytes(const TestRecord& r) {
   return out;
 }
 
+inline std::string read_whole_file(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
 struct TempDirectory {
   std::string path;
   TempDirectory() {
@@ -67,12 +74,7 @@ struct TempDirectory {
     for (const TestRecord& r : records) bytes += record_bytes(r);
     return write(name, bytes + extra);
   }
-  std::string read(const std::string& name) const {
-    std::ifstream in(file(name), std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
+  std::string read(const std::string& name) const { return read_whole_file(file(name)); }
 };
 
 }  // namespace ostrim::testing
