@@ -5,7 +5,11 @@
 #include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/notation.h"
+#include "common/engine_flags.h"
 #include "common/output.h"
+#include "eval/evaluate.h"
+#include "search/search.h"
+#include "search/transposition.h"
 
 namespace ostrim {
 namespace {
@@ -31,12 +35,41 @@ const char* reason_text(GameResult r) {
   }
 }
 
-// How often the position's key stands in the game's key history.
-int occurrences(const HashKey& key) {
-  int count = 0;
-  for (int i = 0; i < key_history.length; ++i)
-    if (same_key(key_history.keys[i], key)) ++count;
-  return count;
+constexpr int kMatedBelow = -9990;
+
+// Whether the position stands in the game three times: the game's keys are
+// marked in the table the way a search marks them, and the position's mark
+// counts its occurrences.
+bool threefold(const Position& r) {
+  mark_game_history();
+  const TTEntry* e = find_entry(r.key);
+  bool thrice = e != nullptr && (e->flags.load() & ttflag::kOccurrences) == ttflag::kOccurrences;
+  unmark_game_history();
+  return thrice;
+}
+
+// A one-ply search from the position as a search root: counts its legal
+// moves and tells mate from stalemate.
+int legal_move_search(Position& r, int* legal_moves) {
+  main_board.epoch = 1;
+  flags.stop.store(0, std::memory_order_relaxed);
+  flags.search_epoch.store(1, std::memory_order_relaxed);
+  r.refutation = kNullMove;
+  r.killers[0] = kNullMove;
+  r.parent = nullptr;
+  r.floor = kRootFloor;
+  r.status = (r.status & ~status::kAdjustmentPending) | status::kRootMarks;
+  reset_generation(r);
+  r.flags &= ~moveflag::kThreatPending;
+  r.designated = &main_board.header;
+  Evaluate(r, true);
+  r.legal_count = 0;
+  Move killers[2] = {kNullMove, kNullMove};
+  Move pv[kVariationLength];
+  const Move no_exclusions = kNullMove;
+  int score = Search(r, 2, -9989, -kScoreInfinite, killers, pv, &no_exclusions);
+  *legal_moves = r.legal_count;
+  return score;
 }
 
 }  // namespace
@@ -47,7 +80,7 @@ GameResult check_game_state(Position& r) {
     game.state = GameState::Draw;
     return GameResult::InsufficientMaterial;
   }
-  if (r.repetition >= 6 || occurrences(r.key) >= 3) {
+  if (r.repetition >= 6 || threefold(r)) {
     game.state = GameState::Draw;
     return GameResult::Repetition;
   }
@@ -55,9 +88,11 @@ GameResult check_game_state(Position& r) {
     game.state = GameState::Draw;
     return GameResult::FiftyMoves;
   }
-  if (count_legal_moves(r) != 0)
+  int legal_moves = 0;
+  int score = legal_move_search(r, &legal_moves);
+  if (legal_moves != 0)
     return game.moves_played >= kGameMoveCapacity ? GameResult::MoveListFull : GameResult::GoesOn;
-  if (!in_check(r)) {
+  if (score > kMatedBelow) {
     game.state = GameState::Draw;
     return GameResult::Stalemate;
   }

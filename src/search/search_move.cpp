@@ -114,8 +114,8 @@ void direct_attack(Position& p, Position& c, Move m, int child_depth, bool resea
       c.threat_kind = 4;  // a cheap threat: answered by a null window
       c.flags |= moveflag::kReduced;
     }
-  } else if (child_depth >= 2 && ((p.flags | c.flags) & moveflag::kBadMove) == 0) {
-    c.flags |= moveflag::kReduced;
+  } else if (!researched && child_depth >= 2 && ((p.flags | c.flags) & moveflag::kBadMove) == 0) {
+    c.flags |= moveflag::kReduced;  // nothing attacked: a null window will do, until it fails high
   }
 }
 
@@ -351,8 +351,8 @@ void SearchMove(Position& p, int depth, int& beta, int& alpha, Move* killers, Mo
       if (result < kExcludedMove) ++p.legal_count;
       return;
     }
-    if (c.flags & moveflag::kReduced) {
-      researched = true;
+    if ((c.flags & moveflag::kReduced) && !researched) {
+      researched = true;  // a reduced or null-window search failed high: search it in full
       continue;
     }
     alpha = score;

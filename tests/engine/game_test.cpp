@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "engine/game.h"
+#include "search/driver.h"
+#include "search/transposition.h"
 #include "support/board_fixture.h"
 
 namespace ostrim {
@@ -12,6 +14,7 @@ namespace {
 // Plays the moves through the game; returns what was printed.
 std::string play_game(const char* fen, const std::vector<const char*>& moves,
                       std::vector<bool>* accepted = nullptr, int halfmove = 0) {
+  if (transposition_table.entries == nullptr) engine_initialise(1 << 20);
   testing::setup(fen);
   root_position.halfmove = halfmove;
   ::testing::internal::CaptureStdout();
