@@ -11,7 +11,7 @@
 namespace ostrim::tools {
 namespace {
 
-constexpr int kDefaultDepth = 12;  // half plies
+constexpr int kDefaultDepth = 10;  // half plies
 constexpr int kBenchHashMb = 16;
 
 // Openings, middlegames, endgames and tactics.
@@ -85,7 +85,7 @@ int run_bench(int argc, char** argv) {
 }
 
 const bool registered = register_tool(
-    {"bench", "[depth]", "searches a fixed set of positions to a depth (half plies, default 12); prints the node signature",
+    {"bench", "[depth]", "searches a fixed set of positions to a depth (half plies, default 10); prints the node signature",
      run_bench});
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "board/game_record.h"
 #include "common/engine_flags.h"
+#include "common/hooks.h"
 #include "common/report.h"
 #include "platform/timer.h"
 #include "search/driver.h"
@@ -17,10 +18,20 @@ constexpr int kTickMs = 20;  // finer than the engine's 200 ms: tools stop close
 
 void timer_tick(void*) { check_deadlines(); }
 
+// Keeps what the search reports as the principal variation printer would,
+// without printing it.
+void keep_variation(int, int score, const Move* variation) {
+  report.last_score = score;
+  int i = 0;
+  for (; i < kReportedVariationLength && variation[i] != kNullMove; ++i) report.variation[i] = variation[i];
+  if (i < kReportedVariationLength) report.variation[i] = kNullMove;
+}
+
 }  // namespace
 
 void init_engine_for_tools(int hash_mb) {
   engine_initialise(static_cast<uint64_t>(hash_mb) << 20);
+  hooks.print_variation = keep_variation;
 }
 
 RunResult run_search(int depth, int movetime) {

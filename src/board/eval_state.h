@@ -21,6 +21,7 @@ struct EvalState {
   int32_t irreversible_adjustment;  // the no-progress penalty
   int32_t complexity;
   int32_t drawish;                  // 0, 1 or 2
+  int32_t term_total;               // the terms outside the piece scores, White's view
 };
 
 }  // namespace ostrim

@@ -1,10 +1,14 @@
 #pragma once
+// Known draws with a single pawn.
 #include "board/board.h"
 
 namespace ostrim {
 
-// Sets the cannot-win bit of a side with a single pawn in a known drawn
-// king-and-pawn pattern.
-void recognise_single_pawn_draw(Position& p);
+// For each side with exactly one pawn against a bare king (its only other
+// piece, if any, a bishop that does not cover a rook pawn's promotion
+// square), sets that side's cannot-win bit in the child's status when the
+// kings stand in a known drawing pattern and the defending king is not
+// attacked.
+void recognise_single_pawn_draw(Position& child);
 
 }  // namespace ostrim

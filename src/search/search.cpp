@@ -10,6 +10,7 @@
 namespace ostrim {
 
 SearchState search_state;
+SearchListener search_listener = nullptr;
 
 namespace {
 
@@ -163,14 +164,16 @@ int Search(Position& p, int depth, int beta, int alpha, Move* killers, Move* pv,
     Position null_record;
     construct_position(null_record, b);
     build_swapped_record(null_record, p, &p);
-    int v = depth < reduction + 2
-                ? -FrontierSearch(null_record, 1, 1 - beta, -beta, p.killers, child_pv)
-                : -Search(null_record, depth - reduction, 1 - beta, -beta, p.killers, child_pv, nullptr);
+    bool by_frontier = depth < reduction + 2;
+    notify(by_frontier ? SearchEvent::NullMoveByFrontier : SearchEvent::NullMoveBySearch, p, depth, beta);
+    int v = by_frontier ? -FrontierSearch(null_record, 1, 1 - beta, -beta, p.killers, child_pv)
+                        : -Search(null_record, depth - reduction, 1 - beta, -beta, p.killers, child_pv, nullptr);
     if (v >= beta && !search_interrupted(b)) {
       if (depth < kNullMoveVerifyDepth) {
         cut = true;
         result = v;
       } else {
+        notify(SearchEvent::NullMoveVerified, p, depth, beta);
         Position copy;
         construct_position(copy, b);
         copy_position(copy, p);
@@ -222,6 +225,7 @@ int Search(Position& p, int depth, int beta, int alpha, Move* killers, Move* pv,
       p.expected += kNarrowingMargin;
       if (p.expected <= alpha) p.expected = alpha + 1;
       beta = p.entry_beta < p.expected ? p.entry_beta : p.expected;
+      notify(SearchEvent::BetaNarrowed, p, depth, beta);
     } else {
       p.expected = kScoreInfinite;
     }

@@ -21,6 +21,22 @@ struct SearchState {
 
 extern SearchState search_state;
 
+// Decisions of the node searches, reported to a listener when one is set
+// (tests watch the search's choices through it; nothing else sets it).
+enum class SearchEvent {
+  NullMoveByFrontier,   // the null move searched by the frontier search
+  NullMoveBySearch,     // ... by the node search
+  NullMoveVerified,     // a null-move fail high checked by a same-side search
+  BetaNarrowed,         // beta lowered to the expected score
+  DrawishMoveScoredZero,
+};
+using SearchListener = void (*)(SearchEvent event, const Position& p, int depth, int beta);
+extern SearchListener search_listener;
+
+inline void notify(SearchEvent event, const Position& p, int depth, int beta) {
+  if (search_listener != nullptr) search_listener(event, p, depth, beta);
+}
+
 int Search(Position& p, int depth, int beta, int alpha, Move* killers, Move* pv,
            const Move* excluded);
 void SearchMove(Position& p, int depth, int& beta, int& alpha, Move* killers, Move* pv, Move m,

@@ -9,6 +9,7 @@
 #include "eval/king_zone.h"
 #include "eval/pawn_ending.h"
 #include "eval/snapshot.h"
+#include "eval/weights.h"
 #include "search/search.h"
 #include "search/search_clock.h"
 #include "search/search_support.h"
@@ -296,12 +297,13 @@ void SearchMove(Position& p, int depth, int& beta, int& alpha, Move* killers, Mo
         }
       }
 
-      if (b.piece_material == 0 &&
+      if ((b.piece_material == 0 || b.piece_material == single_pawn_draw_material()) &&
           (b.types[kWhitePawnType].count == 1 || b.types[kBlackPawnType].count == 1) && child_depth < 30)
         recognise_single_pawn_draw(c);
 
       DrawishWindow drawish = drawish_window(p, c, beta, alpha);
       if (drawish == DrawishWindow::ScoreZero) {
+        notify(SearchEvent::DrawishMoveScoredZero, c, depth, beta);
         have_result = true;
         result = 0;
       } else if (drawish == DrawishWindow::CapReversal && depth > child_depth + 1) {

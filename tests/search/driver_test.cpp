@@ -8,6 +8,7 @@
 #include "common/hooks.h"
 #include "common/report.h"
 #include "search/driver.h"
+#include "search/search.h"
 #include "search/search_clock.h"
 #include "support/board_fixture.h"
 #include "support/search_fixture.h"
@@ -82,6 +83,37 @@ TEST(SearchDriver, DepthLimitSixtyIsStoppable) {
     stopper.join();
     EXPECT_TRUE(is_legal_move(root_position, o.best)) << fen;
   }
+}
+
+}  // namespace
+}  // namespace ostrim
+
+namespace ostrim {
+namespace {
+
+TEST(SearchDriver, MultiPvLinesAreDistinctAndOrdered) {
+  testing::SearchOutcome o = testing::search_position(testing::kStartFen, 6, 3);
+  // New best moves while searching, then the three variations; no final report.
+  ASSERT_GE(o.lines.size(), 3u);
+  const testing::ReportedLine* v = &o.lines[o.lines.size() - 3];
+  EXPECT_NE(v[0].variation[0], v[1].variation[0]);
+  EXPECT_NE(v[0].variation[0], v[2].variation[0]);
+  EXPECT_NE(v[1].variation[0], v[2].variation[0]);
+  EXPECT_GE(v[0].score + 10, v[1].score);
+  EXPECT_GE(v[1].score + 10, v[2].score);
+}
+
+TEST(SearchNode, FloorCutComesFirst) {
+  testing::search_position(testing::kStartFen, 3);
+  Position& root = root_position;
+  reset_generation(root);
+  root.floor = -50;
+  uint64_t nodes = main_board.nodes;
+  Move killers[2] = {kNullMove, kNullMove};
+  Move pv[kVariationLength];
+  EXPECT_EQ(Search(root, 6, -60, -9999, killers, pv, nullptr), -60);
+  EXPECT_EQ(main_board.nodes, nodes);
+  root.floor = kRootFloor;
 }
 
 }  // namespace
