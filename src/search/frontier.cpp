@@ -9,7 +9,6 @@ namespace ostrim {
 namespace {
 
 constexpr int kFrontierPruningFloor = -19;
-constexpr int kMaxCandidates = 16;
 
 bool on_last_rank(Square s, Colour c) { return c > 0 ? s >= 112 : s < 16; }
 
@@ -68,27 +67,12 @@ int FrontierSearch(Position& p, int depth, int beta, int alpha, Move* killers, M
   // Moves the caller pushed stay on the stack and come first.
   push_candidates(p, killers);
   p.legal_count = 0;
-  Move popped[kMaxCandidates];
-  int popped_count = 0;
-
+  MoveOrder order;
   Position c;
   construct_position(c, b);
   Move child_pv[kVariationLength];
 
-  for (;;) {
-    Move m;
-    bool candidate = p.stack_top > p.stack;
-    if (candidate) {
-      m = *--p.stack_top;
-    } else {
-      m = next_move(p);
-      if (m == kNullMove) break;
-    }
-    bool duplicate = false;
-    for (int i = 0; i < popped_count; ++i) duplicate |= popped[i] == m;
-    if (duplicate) continue;
-    if (candidate && popped_count < kMaxCandidates) popped[popped_count++] = m;
-
+  for (Move m = order.next(p); m != kNullMove; m = order.next(p)) {
     if ((p.flags & moveflag::kBadMove) && !passes_bad_move_filter(p, m)) continue;
     bool en_passant = is_en_passant(p, m);
     if ((p.futility_base >= kFrontierPruningFloor || depth <= 0) && !en_passant &&
@@ -104,12 +88,7 @@ int FrontierSearch(Position& p, int depth, int beta, int alpha, Move* killers, M
     bool researched = false;
     for (;;) {
       int child_depth = depth - 1;
-      make_move(p, m, c);
-      update_castling(c);
-      c.floor = p.floor + 1;
-      c.threat_kind = 0;
-      c.pending_threat = kNullMove;
-      c.designated = &b.header;
+      make_child(p, m, c);
       child_pv[0] = kNullMove;
       int result;
       if (c.status & status::kTerminal) {

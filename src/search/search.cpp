@@ -14,7 +14,6 @@ SearchListener search_listener = nullptr;
 
 namespace {
 
-constexpr int kMaxCandidates = 24;
 constexpr int kNullMoveVerifyDepth = 13;
 constexpr int kNullMoveVerifyReduction = 11;
 constexpr int kNarrowingMargin = 43;
@@ -254,24 +253,10 @@ int Search(Position& p, int depth, int beta, int alpha, Move* killers, Move* pv,
     if (p.best_move != kNullMove) push_move(p, p.best_move);
     p.legal_count = 0;
 
-    Move popped[kMaxCandidates];
-    int popped_count = 0;
+    MoveOrder order;
     Position child;
     construct_position(child, b);
-    for (;;) {
-      Move m;
-      bool candidate = p.stack_top > p.stack;
-      if (candidate) {
-        m = *--p.stack_top;
-      } else {
-        m = next_move(p);
-        if (m == kNullMove) break;
-      }
-      bool duplicate = false;
-      for (int i = 0; i < popped_count; ++i) duplicate |= popped[i] == m;
-      if (duplicate) continue;
-      if (candidate && popped_count < kMaxCandidates) popped[popped_count++] = m;
-
+    for (Move m = order.next(p); m != kNullMove; m = order.next(p)) {
       if ((p.flags & moveflag::kBadMove) && !passes_bad_move_filter(p, m)) continue;
       if (p.futility_base > -20 && move_gain(b, m) <= p.futility_base && !is_en_passant(p, m)) {
         const PieceRecord* mover = piece_at(b, move_from(m));

@@ -154,12 +154,7 @@ void SearchMove(Position& p, int depth, int& beta, int& alpha, Move* killers, Mo
   for (;;) {
     int child_depth = depth - 1;
     const int mover_kind = piece_at(b, from)->type->kind;
-    make_move(p, m, c);
-    update_castling(c);
-    c.floor = p.floor + 1;
-    c.threat_kind = 0;
-    c.pending_threat = kNullMove;
-    c.designated = &b.header;
+    make_child(p, m, c);
     child_pv[0] = kNullMove;
     const bool capture = c.captured != &b.header;
     EvalSnapshot* snapshot = nullptr;

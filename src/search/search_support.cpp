@@ -1,5 +1,6 @@
 #include "search/search_support.h"
 
+#include "board/makemove.h"
 #include "board/movegen.h"
 
 namespace ostrim {
@@ -68,6 +69,28 @@ bool passes_threat_filter(Position& p, Move m) {
   if (threatened->type->kind == kKindKing) return piece_at(b, to)->type->kind == kKindKing;
   p.pending_threat = make_move(source, target);
   return true;
+}
+
+Move MoveOrder::next(Position& p) {
+  for (;;) {
+    bool candidate = p.stack_top > p.stack;
+    Move m = candidate ? *--p.stack_top : next_move(p);
+    if (m == kNullMove && !candidate) return kNullMove;
+    bool repeated = false;
+    for (int i = 0; i < tried_count; ++i) repeated |= tried[i] == m;
+    if (repeated || m == kNullMove) continue;
+    if (candidate && tried_count < kRemembered) tried[tried_count++] = m;
+    return m;
+  }
+}
+
+void make_child(Position& p, Move m, Position& c) {
+  make_move(p, m, c);
+  update_castling(c);
+  c.floor = p.floor + 1;
+  c.threat_kind = 0;
+  c.pending_threat = kNullMove;
+  c.designated = &p.board->header;
 }
 
 void build_swapped_record(Position& r, const Position& source, Position* parent) {

@@ -80,6 +80,19 @@ bool passes_bad_move_filter(const Position& p, Move m);
 // ignores the threat leaves it in the node's pending-threat slot.
 bool passes_threat_filter(Position& p, Move m);
 
+// The node's moves in search order: the candidates on its stack (last
+// pushed first), then the generator's; a move already tried is skipped.
+struct MoveOrder {
+  static constexpr int kRemembered = 24;
+  Move tried[kRemembered];
+  int tried_count = 0;
+
+  Move next(Position& p);
+};
+
+// Makes the move into the child with the fields every child search starts from.
+void make_child(Position& p, Move m, Position& c);
+
 // The record with the sides exchanged (null move, threat tests).
 void build_swapped_record(Position& r, const Position& source, Position* parent);
 

@@ -8,6 +8,8 @@
 #include "common/report.h"
 #include "common/settings.h"
 #include "engine/engine_thread.h"
+#include "engine/think.h"
+#include "engine/time_control.h"
 #include "platform/console.h"
 #include "platform/process.h"
 #include "search/driver.h"
@@ -28,6 +30,7 @@ bool apply_options_at_engine_start() {
     platform::console_write_error(kNoTableMessage, sizeof kNoTableMessage - 1);
     platform::exit_process(1);
   }
+  start_timer();
   if (option_flag("OwnBook")) open_book_option();
   reset_settings();
 
@@ -35,6 +38,8 @@ bool apply_options_at_engine_start() {
   hooks.print_current_move = print_current_move;
   hooks.print_bestmove = print_bestmove;
   hooks.poll_commands = poll_engine_commands;
+  option_reader.integer = option_integer;
+  option_reader.flag = option_flag;
   // No tablebases in this build: the probe hook stays absent whatever
   // Use_tablebases says.
   hooks.probe_tablebase = nullptr;

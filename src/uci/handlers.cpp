@@ -8,6 +8,7 @@
 #include "common/output.h"
 #include "common/settings.h"
 #include "common/tokenizer.h"
+#include "engine/clock_guard.h"
 #include "engine/engine_thread.h"
 #include "uci/engine_start.h"
 #include "uci/options.h"
@@ -107,6 +108,10 @@ bool handle_quit(const char*, char**, int) { return false; }
 bool handle_go(const char* line, char** tokens, int count) {
   settings.contempt = option_integer("Contempt");
   ThinkRequest r;
+  // The think carries whole seconds; the engine's clock guard needs the
+  // milliseconds (a clock under one second is 0 seconds).
+  int32_t white_ms = kClockNotGiven;
+  int32_t black_ms = kClockNotGiven;
   for (int i = 1; i < count; ++i) {
     const char* word = tokens[i];
     bool takes_value = is(word, "wtime") || is(word, "btime") || is(word, "winc") || is(word, "binc") ||
@@ -136,8 +141,10 @@ bool handle_go(const char* line, char** tokens, int count) {
       report_error("unsupported option nodes", line);
     } else if (is(word, "wtime")) {
       r.white_time = seconds_not_negative(value);
+      white_ms = value < 0 ? 0 : value;
     } else if (is(word, "btime")) {
       r.black_time = seconds_not_negative(value);
+      black_ms = value < 0 ? 0 : value;
     } else if (value < 0 || (is(word, "movetime") && value < 1)) {
       // Nothing the think command can carry: the keyword is ignored.
       report_error("value out of range", line);
@@ -155,6 +162,7 @@ bool handle_go(const char* line, char** tokens, int count) {
       r.white_time = r.black_time = value;
     }
   }
+  note_clocks(white_ms, black_ms);
   send_command("think %d %d %d %d %d %d %d %d", r.mode, r.kind, r.white_time, r.black_time, r.moves_to_go,
                r.white_increment, r.black_increment, 0);
   return true;

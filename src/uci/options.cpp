@@ -1,5 +1,6 @@
 #include "uci/options.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <new>
 #include <cstdio>
@@ -146,7 +147,9 @@ void list_options() {
 }
 
 void apply_settings() {
-  settings.null_move_reduction = option_integer("Null_move_reduction_(depth)");
+  // Its spin range: setoption stores any text, and the null-move search
+  // adds to the reduction.
+  settings.null_move_reduction = std::clamp(option_integer("Null_move_reduction_(depth)"), 0, 10);
   settings.use_half_ply_heuristic = option_flag("Use_half_ply_heuristic");
   settings.use_threat_detection = option_flag("Use_threat_detection");
   settings.use_history_pruning = option_flag("Use_history_pruning");

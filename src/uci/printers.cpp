@@ -45,7 +45,8 @@ void variation_text(char* text, const Move* variation) {
 
 int shown_score(int score, int contempt) {
   bool corrected = score != 0 && score > -kMateReportScore && score < kMateReportScore;
-  return corrected ? score - contempt : score;
+  // 32-bit arithmetic that wraps: setoption stores any Contempt unchecked.
+  return corrected ? static_cast<int>(static_cast<unsigned>(score) - static_cast<unsigned>(contempt)) : score;
 }
 
 void print_variation(int depth, int score, const Move* variation) {
