@@ -107,29 +107,9 @@ std::set<std::string> legal_moves(const char* fen) {
   return legal;
 }
 
-// Whether this build's engine answers a go at all (the think executor may
-// still be a stand-in that never prints bestmove).
-bool engine_answers_go() {
-  static const bool answers = [] {
-    test::EngineProcess e;
-    if (!test::start_quiet_engine(e)) return false;
-    test::send_line(e, "position startpos");
-    test::send_line(e, "go depth 3");
-    std::string line;
-    while (test::read_line(e, line, 5000))
-      if (line.rfind("bestmove", 0) == 0) return true;
-    return false;
-  }();
-  return answers;
-}
-
 struct BookProtocol : ::testing::Test {
   TempDirectory dir;
   test::EngineProcess engine;
-
-  void SetUp() override {
-    if (!engine_answers_go()) GTEST_SKIP() << "the engine does not answer go yet";
-  }
 
   void start_with_book(const std::string& book) {
     ASSERT_TRUE(test::start_engine(engine));
