@@ -93,7 +93,8 @@ void store_copy(OptionRow& row, const char* text) {
 // The C library's message for the error of a failed book opening, and
 // OwnBook off.
 void book_failed() {
-  output_line("%s", std::strerror(errno));
+  // The system's message text ends with its own line break: an empty line follows it.
+  output_line("%s\n", std::strerror(errno));
   set_option("OwnBook", "false");
 }
 

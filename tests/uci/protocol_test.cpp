@@ -186,7 +186,7 @@ TEST(Protocol, MissingBookFileTurnsOwnBookOff) {
   EngineProcess engine;
   ASSERT_TRUE(start_engine(engine));
   Lines out = answer(engine, {"setoption name Book_file value /nonexistent/ostrim-book.bin"});
-  EXPECT_EQ(out, Lines{std::strerror(ENOENT)});
+  EXPECT_EQ(out, (Lines{std::strerror(ENOENT), ""}));  // the text, then an empty line
   EXPECT_EQ(option_lines(uci_listing(engine))[2], "option name OwnBook type check default false");
   EXPECT_EQ(answer(engine, {"setoption name Book_file value /nonexistent/other.bin"}), Lines{})
       << "with OwnBook off nothing is opened";
