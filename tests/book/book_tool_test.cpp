@@ -5,7 +5,6 @@
 #include <fstream>
 #include <map>
 #include <random>
-#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -169,13 +168,17 @@ TEST(BookBuild, GamesFromSetUpPositionsRoundTrip) {
   std::stringstream all;
   all << in.rdbuf();
   std::string text = all.str();
-  std::regex game(R"re(\[FEN "([^"]+)"\][\s\S]*?\n\n(\d+)\. (\S+))re");
+  // Each game: its FEN tag, then after the blank line "N. move".
   std::map<std::string, std::set<std::string>> first_moves;
-  for (std::sregex_iterator it(text.begin(), text.end(), game), end; it != end; ++it) {
-    std::string fen = (*it)[1];
+  for (std::size_t at = text.find("[FEN \""); at != std::string::npos; at = text.find("[FEN \"", at + 1)) {
+    std::size_t start = at + 6;
+    std::string fen = text.substr(start, text.find('"', start) - start);
+    std::istringstream moves(text.substr(text.find("\n\n", start) + 2));
+    std::string number, first;
+    moves >> number >> first;
     Position& p = testing::setup(fen.c_str());
     char move[kMoveTextSize];
-    move_text_in(move, p, find_move(p, (*it)[3].str().c_str()));
+    move_text_in(move, p, find_move(p, first.c_str()));
     first_moves[fen].insert(move);
   }
   ASSERT_EQ(first_moves.size(), 10u);
