@@ -166,13 +166,17 @@ bool leaves_king_safe(Position& p, Move m) {
   return safe;
 }
 
-bool is_legal_move(const Position& p, Move m) {
-  if (m == kNullMove) return false;
-  Position scratch;
+void copy_for_generation(Position& scratch, const Position& p) {
   construct_position(scratch, *p.board);
   copy_position(scratch, p);
   reset_generation(scratch);
   scratch.flags &= ~moveflag::kThreatPending;
+}
+
+bool is_legal_move(const Position& p, Move m) {
+  if (m == kNullMove) return false;
+  Position scratch;
+  copy_for_generation(scratch, p);
   for (Move g = next_move(scratch); g != kNullMove; g = next_move(scratch)) {
     if (g == m) return leaves_king_safe(scratch, m);
   }
@@ -181,10 +185,7 @@ bool is_legal_move(const Position& p, Move m) {
 
 int count_legal_moves(const Position& p) {
   Position scratch;
-  construct_position(scratch, *p.board);
-  copy_position(scratch, p);
-  reset_generation(scratch);
-  scratch.flags &= ~moveflag::kThreatPending;
+  copy_for_generation(scratch, p);
   int count = 0;
   for (Move m = next_move(scratch); m != kNullMove; m = next_move(scratch))
     if (leaves_king_safe(scratch, m)) ++count;

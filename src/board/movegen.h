@@ -10,6 +10,10 @@ Move next_move(Position& p);
 
 inline void push_move(Position& p, Move m) { *p.stack_top++ = m; }
 
+// A scratch copy of p whose generation starts again from the first piece,
+// with no piece designated.
+void copy_for_generation(Position& scratch, const Position& p);
+
 // Makes the move on a scratch child and tests the mover's king: whether a
 // generated move is legal.
 bool leaves_king_safe(Position& p, Move m);

@@ -101,10 +101,7 @@ bool match_move(const Board& b, Move m, const char* text) {
 
 Move find_move(const Position& root, const char* text) {
   Position scratch;
-  construct_position(scratch, *root.board);
-  copy_position(scratch, root);
-  reset_generation(scratch);
-  scratch.flags &= ~moveflag::kThreatPending;
+  copy_for_generation(scratch, root);
   for (Move m = next_move(scratch); m != kNullMove; m = next_move(scratch)) {
     // A move that leaves the king attacked is not a move of the game.
     if (match_move(*root.board, m, text) && leaves_king_safe(scratch, m)) return m;

@@ -38,9 +38,7 @@ bool promotes(const Board& b, Move m) {
 // A legal move to fall back on if the search is stopped before it reports.
 void report_first_legal_move(Position& root) {
   Position scratch;
-  construct_position(scratch, *root.board);
-  copy_position(scratch, root);
-  reset_generation(scratch);
+  copy_for_generation(scratch, root);
   report.variation[0] = kNullMove;
   for (Move m = next_move(scratch); m != kNullMove; m = next_move(scratch)) {
     if (leaves_king_safe(scratch, m)) {
@@ -83,11 +81,8 @@ bool resize_table(uint64_t table_bytes) {
 
 void root_threat_test(Position& root, int depth) {
   if (root.status & status::kTerminal) return;
-  Board& b = *root.board;
   Position record;
-  construct_position(record, b);
-  build_swapped_record(record, root, &root);
-  record.status |= status::kThreatRecord;
+  build_threat_record(record, root);
   int alpha = kThreatThresholdBase * settings.minimum_threat_pct / 100 + record.score;
   if (alpha < -kScoreInfinite) alpha = -kScoreInfinite;
   Move killers[2] = {kNullMove, kNullMove};

@@ -80,9 +80,7 @@ bool wants_evaluation(const Position& p, Move m, int child_depth, int mover_kind
 void threat_test(Position& p, Position& c, int child_depth, bool researched) {
   Board& b = *p.board;
   Position record;
-  construct_position(record, b);
-  build_swapped_record(record, c, &c);
-  record.status |= status::kThreatRecord;
+  build_threat_record(record, c);
   int threshold = kThreatThreshold * settings.minimum_threat_pct / 100 + record.score;
   if (p.best_so_far > threshold) threshold = p.best_so_far;
   Move killers[2] = {kNullMove, kNullMove};

@@ -118,6 +118,12 @@ void build_swapped_record(Position& r, const Position& source, Position* parent)
   reset_generation(r);
 }
 
+void build_threat_record(Position& r, Position& source) {
+  construct_position(r, *source.board);
+  build_swapped_record(r, source, &source);
+  r.status |= status::kThreatRecord;
+}
+
 void update_killers(Move* killers, Move m, const Position& p) {
   if (m == killers[0]) return;
   if (p.parent != nullptr && (m == p.refutation || move_to(m) == last_move_target(p))) return;

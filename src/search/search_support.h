@@ -95,6 +95,9 @@ void make_child(Position& p, Move m, Position& c);
 
 // The record with the sides exchanged (null move, threat tests).
 void build_swapped_record(Position& r, const Position& source, Position* parent);
+// The threat test's record: the position with the opponent to move again,
+// marked as a threat record.
+void build_threat_record(Position& r, Position& source);
 
 void update_killers(Move* killers, Move m, const Position& p);
 // pv = m followed by the child's variation.
