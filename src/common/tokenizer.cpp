@@ -38,4 +38,12 @@ bool join_tokens(const char* const* tokens, int count, char* out, int size) {
   return true;
 }
 
+int tokenize_copy(const char* text, char* copy, int copy_size, char** tokens, int capacity) {
+  std::size_t length = std::strlen(text);
+  if (length >= static_cast<std::size_t>(copy_size)) length = static_cast<std::size_t>(copy_size) - 1;
+  std::memcpy(copy, text, length);
+  copy[length] = '\0';
+  return tokenize(copy, tokens, capacity);
+}
+
 }  // namespace ostrim

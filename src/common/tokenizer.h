@@ -11,6 +11,10 @@ namespace ostrim {
 // text, so a result above `capacity` means the text holds more than fit.
 int tokenize(char* text, char** tokens, int capacity);
 
+// Copies the text (cut to fit `copy_size` bytes) and tokenises the copy, so
+// that the text itself stays whole for messages and handlers.
+int tokenize_copy(const char* text, char* copy, int copy_size, char** tokens, int capacity);
+
 // Joins the tokens with single spaces into `out` of `size` bytes; false,
 // with `out` empty, when the text would not fit.
 bool join_tokens(const char* const* tokens, int count, char* out, int size);

@@ -188,12 +188,8 @@ void take_engine_command(bool poll) {
 
 void run_engine_command(const char* command, bool poll) {
   char copy[kEngineCommandSize];
-  std::size_t length = std::strlen(command);
-  if (length >= sizeof copy) length = sizeof copy - 1;
-  std::memcpy(copy, command, length);
-  copy[length] = '\0';
   char* tokens[kEngineTokenCapacity];
-  int count = tokenize(copy, tokens, kEngineTokenCapacity);
+  int count = tokenize_copy(command, copy, kEngineCommandSize, tokens, kEngineTokenCapacity);
   if (count == 0) return;
 
   const EngineCommandRow* row = kEngineCommandTable;

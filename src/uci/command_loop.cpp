@@ -43,12 +43,8 @@ constexpr UciCommandRow kUciCommandTable[] = {
 
 bool run_line(const char* line) {
   char copy[kCommandLineSize];
-  std::size_t length = std::strlen(line);
-  if (length >= sizeof copy) length = sizeof copy - 1;
-  std::memcpy(copy, line, length);
-  copy[length] = '\0';
   char* tokens[kTokenCapacity];
-  int count = tokenize(copy, tokens, kTokenCapacity);
+  int count = tokenize_copy(line, copy, kCommandLineSize, tokens, kTokenCapacity);
   if (count == 0) return true;
 
   const UciCommandRow* row = kUciCommandTable;
