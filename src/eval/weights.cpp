@@ -1,9 +1,9 @@
 #include "eval/weights.h"
 
 #include <atomic>
-#include <thread>
 
 #include "common/settings.h"
+#include "platform/sleep.h"
 
 namespace ostrim {
 namespace {
@@ -35,7 +35,7 @@ void run_once(std::atomic<int>& sw, void (*compute)(Board&), Board& b) {
     sw.store(kDone, std::memory_order_release);
     return;
   }
-  while (sw.load(std::memory_order_acquire) != kDone) std::this_thread::yield();
+  while (sw.load(std::memory_order_acquire) != kDone) platform::yield_thread();
 }
 
 int scaled_value(int kind, bool second) {

@@ -9,4 +9,6 @@ void sleep_ms(int32_t milliseconds) {
   std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
+void yield_thread() { std::this_thread::yield(); }
+
 }  // namespace ostrim::platform
