@@ -143,6 +143,18 @@ inline void reset_generation(Position& p) {
 
 inline bool has_refutation(const Position& p) { return (p.refutation >> 8) != kNullSquare; }
 
+// The fields every record of the other side to move takes from p: a child
+// made by a move, or a record where p's side passes.
+inline void begin_reply(Position& c, Position& p) {
+  c.status = p.status;
+  c.flags = 0;
+  c.board = p.board;
+  c.side = p.opponent;
+  c.opponent = p.side;
+  c.side_list = p.side_list->opponent;
+  c.parent = &p;
+}
+
 // A new record for the board: the first killer is the null move.
 void construct_position(Position& p, Board& b);
 

@@ -130,13 +130,7 @@ int pawn_added_to_file(Board& b, Colour c, int f) {
 void make_move(Position& p, Move m, Position& c) {
   Board& b = *p.board;
   ++b.nodes;
-  c.status = p.status;
-  c.flags = 0;
-  c.board = &b;
-  c.side = p.opponent;
-  c.opponent = p.side;
-  c.side_list = p.side_list->opponent;
-  c.parent = &p;
+  begin_reply(c, p);
   const Colour mover = p.side;
 
   Square from = move_from(m);

@@ -171,7 +171,7 @@ int Search(Position& p, int depth, int beta, int alpha, Move* killers, Move* pv,
       beta < kMateScore) {
     Position null_record;
     construct_position(null_record, b);
-    build_swapped_record(null_record, p, &p);
+    build_swapped_record(null_record, p);
     bool by_frontier = depth < reduction + 2;
     notify(by_frontier ? SearchEvent::NullMoveByFrontier : SearchEvent::NullMoveBySearch, p, depth, beta);
     int v = by_frontier ? -FrontierSearch(null_record, 1, 1 - beta, -beta, p.killers, child_pv)

@@ -93,14 +93,9 @@ void make_child(Position& p, Move m, Position& c) {
   c.designated = &p.board->header;
 }
 
-void build_swapped_record(Position& r, const Position& source, Position* parent) {
+void build_swapped_record(Position& r, Position& source) {
   Board& b = *source.board;
-  r.status = source.status;
-  r.flags = 0;
-  r.board = &b;
-  r.side = source.opponent;
-  r.opponent = source.side;
-  r.side_list = source.side_list->opponent;
+  begin_reply(r, source);
   r.key = source.key;
   r.key.low ^= kBlackToMoveBit;
   r.score = -source.score;
@@ -113,14 +108,13 @@ void build_swapped_record(Position& r, const Position& source, Position* parent)
   r.designated = &b.header;
   r.ep_square = kNullSquare;
   r.threat_kind = 0;
-  r.parent = parent;
   r.pending_threat = kNullMove;
   reset_generation(r);
 }
 
 void build_threat_record(Position& r, Position& source) {
   construct_position(r, *source.board);
-  build_swapped_record(r, source, &source);
+  build_swapped_record(r, source);
   r.status |= status::kThreatRecord;
 }
 

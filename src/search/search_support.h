@@ -94,7 +94,7 @@ struct MoveOrder {
 void make_child(Position& p, Move m, Position& c);
 
 // The record with the sides exchanged (null move, threat tests).
-void build_swapped_record(Position& r, const Position& source, Position* parent);
+void build_swapped_record(Position& r, Position& source);
 // The threat test's record: the position with the opponent to move again,
 // marked as a threat record.
 void build_threat_record(Position& r, Position& source);
