@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 # Tests that play against the clock run one at a time, after the others.
 TIMED_TESTS = ^(SelfPlay|ThinkProtocol)\.
 
-.PHONY: run build test sanitize bench perft clean
+.PHONY: run build test sanitize bench perft peers clean
 
 build:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
@@ -31,6 +31,10 @@ bench: build
 
 perft: build
 	./$(BUILD)/ostrim-tool perft 6
+
+# The engines strength is measured against (for ostrim-tool match only).
+peers:
+	tools/peers.sh
 
 clean:
 	rm -rf $(BUILD) $(SANITIZE_BUILD)

@@ -15,4 +15,9 @@ int64_t now_seconds() {
   return std::chrono::duration_cast<std::chrono::seconds>(since_epoch).count();
 }
 
+int64_t monotonic_ms() {
+  auto since_start = std::chrono::steady_clock::now().time_since_epoch();
+  return std::chrono::duration_cast<std::chrono::milliseconds>(since_start).count();
+}
+
 }  // namespace ostrim::platform

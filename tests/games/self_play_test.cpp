@@ -8,10 +8,15 @@
 #include <string>
 #include <vector>
 
-#include "games/referee.h"
+#include "match/openings.h"
+#include "match/referee.h"
 
 namespace ostrim::test {
 namespace {
+
+using tools::GameReport;
+using tools::Player;
+using tools::TimeControl;
 
 #ifdef OSTRIM_SANITIZE
 constexpr int kMovesCap = 40;  // instrumented engines are several times slower
@@ -33,17 +38,31 @@ struct Series {
 // fails the test with the position and commands that showed it.
 Series play_series(const TimeControl& control, int games, int max_plies, int first_opening) {
   Series s;
-  std::vector<std::string> openings = load_openings();
-  EngineProcess a, b;
-  if (!start_player(a) || !start_player(b)) {
-    ADD_FAILURE() << "the engines did not start";
+  std::vector<tools::Opening> openings;
+  std::string why;
+  if (!tools::load_openings(std::string(OSTRIM_DATA_DIR) + "/openings/openings2000.epd", openings, why)) {
+    ADD_FAILURE() << why;
     return s;
   }
+  Player a, b;
+  for (Player* p : {&a, &b}) {
+    p->config.command = OSTRIM_ENGINE_PATH;
+    p->config.options = {{"OwnBook", "false"}};
+  }
+  if (!tools::start_player(a, why) || !tools::start_player(b, why)) {
+    ADD_FAILURE() << "the engines did not start: " << why;
+    return s;
+  }
+  tools::Adjudication rules;
+  rules.max_plies = max_plies;
+  rules.strict = true;
+  // A fixed time's overrun is printed for a look, not judged; clocks are.
+  rules.time_margin_ms = control.movetime_ms > 0 ? 1000 : 0;
   for (int g = 0; g < games; ++g) {
-    const std::string fen =
-        openings.empty() ? "" : openings[static_cast<std::size_t>(first_opening + g / 2 * 97) % openings.size()];
+    const tools::Opening& opening = openings[static_cast<std::size_t>(first_opening + g / 2 * 97) % openings.size()];
+    const std::string& fen = opening.fen;
     bool swapped = g % 2 == 1;
-    GameReport r = play_game(swapped ? b : a, swapped ? a : b, fen, control, max_plies);
+    GameReport r = tools::play_game(swapped ? b : a, swapped ? a : b, opening, control, rules);
     ++s.games;
     s.plies += static_cast<int>(r.moves.size());
     if (!r.failure.empty()) {
@@ -54,7 +73,7 @@ Series play_series(const TimeControl& control, int games, int max_plies, int fir
     if (r.least_clock_ms < s.least_clock_ms) s.least_clock_ms = r.least_clock_ms;
     if (r.largest_overrun_ms > s.largest_overrun_ms) s.largest_overrun_ms = r.largest_overrun_ms;
     if (r.longest_answer_ms > s.longest_answer_ms) s.longest_answer_ms = r.longest_answer_ms;
-    if (!r.failure.empty() && (a.exited || b.exited)) break;
+    if (!r.failure.empty() && (!platform::child_running(a.process) || !platform::child_running(b.process))) break;
   }
   return s;
 }

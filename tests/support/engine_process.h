@@ -1,28 +1,17 @@
 #pragma once
 // Drives build/ostrim as a child process for protocol transcripts: write
 // lines to its standard input, read its lines with a time-out.
-#include <sys/types.h>
-
 #include <string>
 #include <vector>
+
+#include "platform/child_process.h"
+#include "platform/clock.h"
 
 namespace ostrim::test {
 
 constexpr int kDefaultTimeoutMs = 10000;
 
-struct EngineProcess {
-  pid_t pid = -1;
-  int to_engine = -1;    // the engine's standard input
-  int from_engine = -1;  // the engine's standard output
-  std::string unread;    // bytes read but not yet taken as lines
-  bool exited = false;
-  int exit_status = -1;
-
-  EngineProcess() = default;
-  EngineProcess(const EngineProcess&) = delete;
-  EngineProcess& operator=(const EngineProcess&) = delete;
-  ~EngineProcess();  // kills a child still running
-};
+using EngineProcess = platform::ChildProcess;
 
 // Starts the engine with the given command-line arguments.
 bool start_engine(EngineProcess& engine, const std::vector<std::string>& arguments = {});
