@@ -58,7 +58,6 @@ ChildProcess::~ChildProcess() { kill_child(*this); }
 
 bool start_child(ChildProcess& child, const std::string& program, const std::vector<std::string>& arguments) {
   ::signal(SIGPIPE, SIG_IGN);  // a child that has ended must not end the caller
-  if (program.find('/') != std::string::npos && ::access(program.c_str(), X_OK) != 0) return false;
   int input[2];
   int output[2];
   if (::pipe2(input, O_CLOEXEC) != 0) return false;
@@ -73,16 +72,36 @@ bool start_child(ChildProcess& child, const std::string& program, const std::vec
   argv.push_back(const_cast<char*>(program.c_str()));
   for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
+  // The child reports a failed exec through a pipe that the exec closes.
+  int report[2];
+  if (::pipe2(report, O_CLOEXEC) != 0) {
+    for (int fd : {input[0], input[1], output[0], output[1]}) ::close(fd);
+    return false;
+  }
   pid_t pid = ::fork();
   if (pid < 0) {
-    for (int fd : {input[0], input[1], output[0], output[1]}) ::close(fd);
+    for (int fd : {input[0], input[1], output[0], output[1], report[0], report[1]}) ::close(fd);
     return false;
   }
   if (pid == 0) {
     ::dup2(input[0], STDIN_FILENO);
     ::dup2(output[1], STDOUT_FILENO);
     ::execvp(program.c_str(), argv.data());
+    int error = errno;
+    ssize_t ignored = ::write(report[1], &error, sizeof error);
+    (void)ignored;
     ::_exit(127);
+  }
+  ::close(report[1]);
+  int error = 0;
+  ssize_t got;
+  do got = ::read(report[0], &error, sizeof error);
+  while (got < 0 && errno == EINTR);
+  ::close(report[0]);
+  if (got > 0) {
+    for (int fd : {input[0], input[1], output[0], output[1]}) ::close(fd);
+    ::waitpid(pid, nullptr, 0);
+    return false;
   }
   ::close(input[0]);
   ::close(output[1]);
