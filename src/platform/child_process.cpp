@@ -84,6 +84,8 @@ bool start_child(ChildProcess& child, const std::string& program, const std::vec
     return false;
   }
   if (pid == 0) {
+    // A group of its own, so that a kill reaches whatever the child started.
+    ::setpgid(0, 0);
     ::dup2(input[0], STDIN_FILENO);
     ::dup2(output[1], STDOUT_FILENO);
     ::execvp(program.c_str(), argv.data());
@@ -186,6 +188,7 @@ bool child_running(ChildProcess& child) {
 void kill_child(ChildProcess& child) {
   close_pipes(child);
   if (child.pid > 0 && !child.exited) {
+    ::kill(-child.pid, SIGKILL);
     ::kill(child.pid, SIGKILL);
     int status = 0;
     if (::waitpid(child.pid, &status, 0) == child.pid) note_status(child, status);
