@@ -36,7 +36,11 @@ constexpr const char* kUsage =
     "Each opening is played twice, colours swapped: 2 x rounds games. Results are\n"
     "the first engine's.\n";
 
-constexpr int kDefaultMovetimeMarginMs = 100;  // a fixed time per move needs some slack
+// With a fixed time a move the engine itself decides when to stop, and an
+// engine that looks at its clock a few times a second overruns it a little.
+constexpr int kDefaultMovetimeMarginMs = 1000;
+// The normal approximation is poor on a handful of games: no decision before this.
+constexpr int kSprtLeastGames = 20;
 
 struct MatchSettings {
   EngineConfig engines[2];
@@ -496,7 +500,7 @@ int run_match(int argc, char** argv) {
             double llr = llr_of(st, s);
             std::printf(", LLR %.2f (%.2f, %.2f)", llr, bounds.lower, bounds.upper);
             SprtDecision d = sprt_decision(llr, bounds);
-            if (!st.decided && d != SprtDecision::Continue) {
+            if (!st.decided && d != SprtDecision::Continue && games_of(t) >= kSprtLeastGames) {
               st.decided = true;
               st.decision = d == SprtDecision::AcceptH1 ? "H1 accepted" : "H0 accepted";
               platform::enter_critical_section(shared.lock);
