@@ -106,7 +106,8 @@ double llr_of(const Standing& st, const MatchSettings& s) {
   return s.pentanomial ? llr_pentanomial(st.pairs, s.elo0, s.elo1) : llr_trinomial(st.tally, s.elo0, s.elo1);
 }
 
-std::string elo_text(const EloEstimate& e) {
+std::string elo_text(EloEstimate e) {
+  e.elo += 0.0;  // an even score prints as +0.0, not -0.0
   char text[64];
   if (std::isinf(e.elo)) std::snprintf(text, sizeof text, "Elo %s", e.elo > 0 ? "+inf" : "-inf");
   else if (std::isinf(e.error95) || std::isnan(e.error95)) std::snprintf(text, sizeof text, "Elo %+.1f +- inf", e.elo);

@@ -88,6 +88,33 @@ TEST(MatchReferee, MovesMustBeLegalAndWrittenAsTheProtocolWritesThem) {
   EXPECT_FALSE(judge_game("8/8/8/8/8/8/8/8 w - - 0 1", {}, "", "").set_up);
 }
 
+// Long games are sent from their last capture or pawn move.
+TEST(MatchReferee, SetUpTextAfterTheLastIrreversibleMove) {
+  struct Case {
+    const char* fen;
+    const char* moves;
+    const char* reset_fen;
+    std::size_t reset_ply;
+  };
+  const Case cases[] = {
+      {"", "e2e4", "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1", 1},
+      {"", "e2e4 e7e5 g1f3", "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq e6 0 2", 2},
+      {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", "a1b1 h8h1 b1b2", "r3k3/8/8/8/8/8/8/1R2K2r w q - 0 2", 2},
+      {"", "g1f3", "", 0},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> moves = words(c.moves);
+    std::string last = moves.back();
+    moves.pop_back();
+    Verdict v = judge_game(c.fen, moves, last, "");
+    EXPECT_EQ(v.reset_fen, c.reset_fen) << c.moves;
+    EXPECT_EQ(v.reset_ply, c.reset_ply) << c.moves;
+    if (!v.reset_fen.empty()) {
+      EXPECT_TRUE(judge_game(v.reset_fen, {}, "", "").set_up) << v.reset_fen;
+    }
+  }
+}
+
 TEST(MatchReferee, ScoreAdjudication) {
   auto plies = [](std::vector<int> scores) {
     std::vector<PlyRecord> moves(scores.size());

@@ -123,6 +123,38 @@ struct PositionMark {
 
 PositionMark mark_of(const Position& p) { return {p.key.low, p.key.high, p.status & status::kAllCastling}; }
 
+// The set-up text of the board as it stands, for p; en passant after the
+// double step `last` (null: none), the half-move clock 0.
+std::string fen_of(const Position& p, Move last, int full_move) {
+  const Board& b = *p.board;
+  std::string fen;
+  for (int rank = 7; rank >= 0; --rank) {
+    int empty = 0;
+    for (int file = 0; file < 8; ++file) {
+      Square s = make_square(file, rank);
+      if (is_empty(b, s)) {
+        ++empty;
+        continue;
+      }
+      if (empty > 0) fen += static_cast<char>('0' + empty);
+      empty = 0;
+      fen += static_cast<char>(piece_at(b, s)->type->letter);
+    }
+    if (empty > 0) fen += static_cast<char>('0' + empty);
+    if (rank > 0) fen += '/';
+  }
+  fen += p.side == kWhite ? " w " : " b ";
+  std::string castling;
+  if (p.status & status::kWhiteKingSide) castling += 'K';
+  if (p.status & status::kWhiteQueenSide) castling += 'Q';
+  if (p.status & status::kBlackKingSide) castling += 'k';
+  if (p.status & status::kBlackQueenSide) castling += 'q';
+  fen += castling.empty() ? "-" : castling;
+  fen += ' ';
+  fen += last == kNullMove ? "-" : square_name((move_from(last) + move_to(last)) / 2);
+  return fen + " 0 " + std::to_string(full_move);
+}
+
 bool irreversible(const Position& p, Move m) {
   return piece_at(*p.board, move_from(m))->type->kind == kKindPawn || !is_empty(*p.board, move_to(m));
 }
@@ -160,10 +192,16 @@ Verdict judge_game(const std::string& fen, const std::vector<std::string>& moves
     Position& child = path[ply + 1];
     construct_position(child, main_board);
     bool resets = irreversible(p, m);
+    bool double_step = piece_at(*p.board, move_from(m))->type->kind == kKindPawn &&
+                       std::abs(rank_of(move_to(m)) - rank_of(move_from(m))) == 2;
     if (p.side == kBlack) ++full_move;
     make_full_move(p, m, child);
     halfmove = resets ? 0 : halfmove + 1;
-    if (resets) since_irreversible.clear();
+    if (resets) {
+      since_irreversible.clear();
+      v.reset_fen = fen_of(child, double_step ? m : kNullMove, full_move);
+      v.reset_ply = ply + 1;
+    }
     since_irreversible.push_back(mark_of(child));
   };
   for (std::size_t ply = 0; ply < moves.size(); ++ply) {

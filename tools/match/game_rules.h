@@ -22,6 +22,11 @@ struct Verdict {
   bool white_to_move = true;  // after the candidate
   int full_move = 1;        // the move number after the candidate
   Ending ending = Ending::None;  // of the position after the candidate
+  // The position after the last capture or pawn move (with the candidate),
+  // from which the game's later moves follow: its set-up text and the
+  // number of moves before it. No repetition reaches back past it.
+  std::string reset_fen;
+  std::size_t reset_ply = 0;
 };
 
 // Replays `moves` (protocol texts) from the set-up text (empty: the start

@@ -13,6 +13,7 @@ namespace {
 constexpr int kHandshakeTimeoutMs = 10000;  // uci and isready answers
 constexpr int kWriteTimeoutMs = 10000;
 constexpr int kQuitTimeoutMs = 1000;
+constexpr std::size_t kLongestMoveList = 400;
 
 bool starts_with(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
 
@@ -289,10 +290,17 @@ GameReport play_game(Player& white, Player& black, const Opening& opening, const
     const int side = white_moves ? 0 : 1;
     Player& mover = white_moves ? white : black;
     const std::string mover_name = white_moves ? "White" : "Black";
+    // A long game starts again from its last capture or pawn move: engines
+    // read lines of limited length (Ostrim takes 512 words).
     std::string position = position_prefix;
-    if (!played.empty()) {
+    std::size_t first = 0;
+    if (played.size() > kLongestMoveList && !v.reset_fen.empty()) {
+      position = "position fen " + v.reset_fen;
+      first = v.reset_ply;
+    }
+    if (first < played.size()) {
       position += " moves";
-      for (const std::string& m : played) position += " " + m;
+      for (std::size_t i = first; i < played.size(); ++i) position += " " + played[i];
     }
     const std::string go = go_line(control, clock, moves_made[side]);
     const int flag_ms = (control.movetime_ms > 0 ? control.movetime_ms : clock[side]) + rules.time_margin_ms;
