@@ -35,6 +35,7 @@ bool read_through(Player& p, const std::string& last, int timeout_ms, std::vecto
   for (;;) {
     int64_t left = deadline - platform::monotonic_ms();
     if (left <= 0 || !platform::read_child_line(p.process, line, static_cast<int>(left))) return false;
+    if (!line.empty() && line.back() == '\r') line.pop_back();  // an engine built for another system
     if (line == last) return true;
     if (lines != nullptr) lines->push_back(line);
   }
