@@ -199,10 +199,12 @@ bool start_player(Player& player, std::string& why) {
 }
 
 bool ready_player(Player& player, std::string& why) {
-  if (player.needs_restart || !platform::child_running(player.process)) return start_player(player, why);
-  // Also drains whatever the engine printed since its last move.
-  if (send(player, "isready") && read_through(player, "readyok", kHandshakeTimeoutMs, nullptr)) return true;
-  return start_player(player, why);
+  // The isready also drains whatever the engine printed since its last move.
+  if (!player.needs_restart && platform::child_running(player.process) && send(player, "isready") &&
+      read_through(player, "readyok", kHandshakeTimeoutMs, nullptr))
+    return true;
+  // One more try before the match gives up on the engine.
+  return start_player(player, why) || start_player(player, why);
 }
 
 void stop_player(Player& player) {
