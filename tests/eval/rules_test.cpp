@@ -77,9 +77,17 @@ TEST_F(EvalRules, DrawishMarksAndScales) {
       {"2b1k3/p6p/8/8/8/8/P6P/2B1K3 w - - 0 1", 1, kWhiteBishopType, 319, 36},
       {"2b1k3/7p/8/8/8/8/P7/2B1K3 w - - 0 1", 2, kWhiteBishopType, 319, 11},
       // Wrong-coloured bishop with h-pawns (light bishop, h8 dark) ...
-      {"k7/8/8/8/8/3B3P/7P/6K1 w - - 0 1", 2, kWhiteBishopType, 319, 11},
-      // ... and the right one: no mark.
-      {"k7/8/8/8/8/2B4P/7P/6K1 w - - 0 1", 0, kWhiteBishopType, 319, 64},
+      {"6k1/8/8/8/8/3B3P/7P/6K1 w - - 0 1", 2, kWhiteBishopType, 319, 11},
+      // ... with the defending king cut off from the corner, and the right
+      // bishop: no mark.
+      {"k7/8/8/8/8/3B3P/7P/6K1 w - - 0 1", 0, kWhiteBishopType, 319, 64},
+      {"6k1/8/8/8/8/2B4P/7P/6K1 w - - 0 1", 0, kWhiteBishopType, 319, 64},
+      // Opposite bishops alone: four pawns up is no draw, two may be.
+      {"2b1k3/8/8/8/1PPPP3/8/8/2B1K3 w - - 0 1", 0, kWhiteBishopType, 319, 64},
+      {"2b1k3/8/8/8/2PP4/8/8/2B1K3 w - - 0 1", 2, kWhiteBishopType, 319, 11},
+      // A queen against a rook and one pawn wins: only the few-pawns mark.
+      {"3rk3/4p3/8/8/8/8/8/3QK3 w - - 0 1", 1, kWhiteQueenType, 995, 38},
+      {"3rk3/3pp3/8/8/8/8/8/3QK3 w - - 0 1", 2, kWhiteQueenType, 995, 13},
   };
   for (const Case& c : cases) {
     Evaluated e = evaluate_fen(c.fen);
