@@ -21,14 +21,21 @@ constexpr int32_t kGuardMoveOverheadMs = 5; // a stopped search's clean-up and a
 // give), before it sends the think.
 void note_clocks(int32_t white_ms, int32_t black_ms);
 
+// The `go` handler's increments in milliseconds (0 for a side not given);
+// the think's whole seconds lose an increment under one second.
+void note_increments(int32_t white_ms, int32_t black_ms);
+int32_t take_noted_increment(Colour side);
+
 // The side's noted clock, if it agrees with the think's whole seconds;
 // clears the notes, which serve one think.
 int32_t take_noted_clock(Colour side, int32_t time_seconds);
 
 // The milliseconds a search may run by the guard, or kNoGuard: only for the
 // time-control kinds, only when the budgets arm no deadline, and only when
-// the clock is known (noted, or counted by the request itself).
-int32_t guard_time(const TimeRequest& r, const TimeBudgets& b, int32_t noted_ms);
+// the clock is known (noted, or counted by the request itself). The share
+// of the clock grows by the increment the move will earn, but never reaches
+// into the reserve.
+int32_t guard_time(const TimeRequest& r, const TimeBudgets& b, int32_t noted_ms, int32_t increment_ms = 0);
 
 // The guard of the running think: kept for `stoppondering`, armed from now
 // when the search starts thinking, disarmed when the think ends.

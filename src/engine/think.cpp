@@ -59,6 +59,7 @@ void run_think(int mode, int kind, int time, int moves_to_go, int increment, int
   Colour side = root_position.side;
   TimeRequest request{kind, time, moves_to_go, increment, extra, clock_of(side).accumulated, game.move_number};
   int32_t noted_ms = take_noted_clock(side, time);
+  int32_t noted_increment = take_noted_increment(side);
   set_engine_state(mode != kThinkNormal ? EngineState::Pondering : EngineState::Thinking);
   SearchLimits limits;
   limits.kind = kind;
@@ -78,7 +79,7 @@ void run_think(int mode, int kind, int time, int moves_to_go, int increment, int
   search_clock.soft_time = budgets.soft;
   search_clock.hard_time = budgets.hard;
   search_clock.target_time = budgets.target;
-  int32_t guard = guard_time(request, budgets, noted_ms);
+  int32_t guard = guard_time(request, budgets, noted_ms, noted_increment);
   prepare_guard(guard);
   // A deadline that is the whole of the time (a fixed time per move) or a
   // guard on a short clock must be checked more often than every 200 ms.

@@ -8,6 +8,10 @@ namespace ostrim {
 namespace {
 
 constexpr int kPawnSecondValue = 87;
+// Bishops of opposite colours hold a lead of one or two pawns, not three.
+constexpr int kOppositeBishopsPawnLead = 2;
+// A queen against a rook and pawns: only several pawns may build a fortress.
+constexpr int kFortressPawns = 2;
 
 void mark_at_least(TermContext& t, int mark) {
   if (t.drawish < mark) t.drawish = mark;
@@ -39,8 +43,10 @@ bool opposite_bishops_on_board(const TermContext& t) {
          t.bishop_colour[1] >= 0 && t.bishop_colour[0] != t.bishop_colour[1];
 }
 
-// The only piece is one bishop, the other side has none, and every pawn is
-// on a rook file whose promotion square the bishop never reaches.
+// The only piece is one bishop, the other side has none, every pawn is on
+// a rook file whose promotion square the bishop never reaches, and the
+// defending king can still reach that corner before the leading pawn: a
+// king cut off from the corner loses.
 bool wrong_bishop(TermContext& t, int i) {
   if (t.pieces[i] != 1 || t.bishops[i] != 1 || t.pieces[1 - i] != 0 || t.pawns[i] == 0) return false;
   if (t.bishop_colour[i] < 0) return false;
@@ -50,7 +56,9 @@ bool wrong_bishop(TermContext& t, int i) {
   else if (pawns_on_file(own, 7) == t.pawns[i]) file = 7;
   else return false;
   Square promotion = own_square(colour_of_index(i), file, 7);
-  return t.bishop_colour[i] != ((file_of(promotion) + rank_of(promotion)) & 1);
+  if (t.bishop_colour[i] == ((file_of(promotion) + rank_of(promotion)) & 1)) return false;
+  int pawn_distance = 7 - t.most[i][file];
+  return king_distance(t.king_square[1 - i], promotion) <= pawn_distance + 1;
 }
 
 }  // namespace
@@ -65,7 +73,8 @@ void middlegame_drawish_rules(TermContext& t) {
     t.opposite_bishops = true;
     t.complexity -= 4;
     if (t.pieces[0] == 1) {
-      mark_at_least(t, t.span > 5 ? 1 : 2);
+      if (wp - bp <= kOppositeBishopsPawnLead && bp - wp <= kOppositeBishopsPawnLead)
+        mark_at_least(t, t.span > 5 ? 1 : 2);
     } else if (wp < 4 && bp < 4 && wp - bp <= 1 && bp - wp <= 1) {
       mark_at_least(t, t.span > 2 ? 1 : 2);
     }
@@ -74,7 +83,7 @@ void middlegame_drawish_rules(TermContext& t) {
   for (int i = 0; i < 2; ++i) {
     int j = 1 - i;
     if (t.pieces[i] == 1 && t.queens[i] == 1 && t.pieces[j] == 1 && t.rooks[j] == 1 &&
-        t.pawns[i] == 0 && t.pawns[j] >= 1)
+        t.pawns[i] == 0 && t.pawns[j] >= kFortressPawns)
       mark_at_least(t, 2);
   }
   if (t.q <= m && t.q >= -m && t.span < 5 && wp - bp <= 1 && bp - wp <= 1) mark_at_least(t, 1);
@@ -96,7 +105,7 @@ void endgame_drawish_rules(TermContext& t) {
     if (t.pieces[0] > 1) {
       if (wp <= 3 && bp <= 3 && wp - bp <= 1 && bp - wp <= 1 && t.drawish < 2)
         t.drawish = t.span > 2 ? 1 : 2;
-    } else if (t.drawish < 2) {
+    } else if (t.drawish < 2 && wp - bp <= kOppositeBishopsPawnLead && bp - wp <= kOppositeBishopsPawnLead) {
       t.drawish = t.span > 6 ? 1 : 2;
     }
   }

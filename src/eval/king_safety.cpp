@@ -24,10 +24,6 @@ constexpr int kEndgameKing[8][8] = {
     {2, 2, 3, 4, 4, 3, 2, 2}, {0, 1, 2, 3, 3, 2, 1, 0},
 };
 
-bool has_castling_right(uint32_t status, Colour c) {
-  return (status & (c > 0 ? status::kWhiteCastling : status::kBlackCastling)) != 0;
-}
-
 // Pawn-table entries at ranks 2..7 of the file from the most advanced pawn
 // of that colour on (all six when it has none) change by delta.
 void shelter_file(TermContext& t, Colour c, int file, int delta) {
@@ -70,17 +66,29 @@ void king_safety(TermContext& t) {
     Square home = c > 0 ? kE1 : kE8;
     for (Square s = 0; s < 128; ++s)
       if (on_board(s)) table[s] += centre(s) * w;
-    if (has_castling_right(*t.status, c)) table[home] += (centre(king) - centre(home)) * w - base;
 
-    // A king that gave up castling keeps the base penalty while it stands
-    // between rooks still shut in on closed files of the back rank: walking
-    // the king is no way round castling.
-    if (!has_castling_right(*t.status, c)) {
-      int low = file_of(back_rank_rook_scan(b, c, own_square(c, 0, 0)));
-      int high = file_of(back_rank_rook_scan(b, c, own_square(c, 7, 0)));
-      for (int f = low + 1; f < high; ++f)
-        for (int r = 0; r < 2; ++r) table[own_square(c, f, r)] -= base;
+    // The make-move update keeps these tables until the next evaluation, so
+    // a square the king reaches without castling must already carry what it
+    // is worth once the rights are gone: the base penalty between rooks
+    // still shut in on closed files of the back rank, rights or not. The
+    // squares castling reaches are spared for the rights still held.
+    const uint32_t rights = *t.status & (c > 0 ? status::kWhiteCastling : status::kBlackCastling);
+    const Square short_target = own_square(c, 6, 0), long_target = own_square(c, 2, 0);
+    int low = file_of(back_rank_rook_scan(b, c, own_square(c, 0, 0)));
+    int high = file_of(back_rank_rook_scan(b, c, own_square(c, 7, 0)));
+    for (int f = low + 1; f < high; ++f) {
+      for (int r = 0; r < 2; ++r) {
+        Square s = own_square(c, f, r);
+        if (rights != 0 && s == home) continue;  // the castling entry below stands in
+        if ((rights & (status::kWhiteKingSide | status::kBlackKingSide)) && s == short_target) continue;
+        if ((rights & (status::kWhiteQueenSide | status::kBlackQueenSide)) && s == long_target) continue;
+        table[s] -= base;
+      }
     }
+
+    // The castling entry, a little better than the base penalty the home
+    // square would carry between shut-in rooks once the rights are gone.
+    if (rights != 0) table[home] += (centre(king) - centre(home)) * w - base + k / 10;
   }
 
   if (!t.heavy) return;

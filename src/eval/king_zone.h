@@ -14,6 +14,7 @@ enum KingZone : int8_t {
   kZoneKingSide = 1,    // f to h files there: castled short
   kZoneQueenSide = 2,   // a to c files there: castled long
   kZoneOpen = 3,        // the middle four ranks
+  kZoneHome = 4,        // e1 and e8: a step off them may give up castling
 };
 
 constexpr std::array<int8_t, 128> make_king_zones() {
@@ -21,6 +22,7 @@ constexpr std::array<int8_t, 128> make_king_zones() {
   for (Square s = 0; s < 128; ++s) {
     int r = rank_of(s), f = file_of(s) & 7;
     if (r >= 2 && r <= 5) zones[s] = kZoneOpen;
+    else if (f == 4 && (r == 0 || r == 7)) zones[s] = kZoneHome;
     else if (f <= 2) zones[s] = kZoneQueenSide;
     else if (f >= 5) zones[s] = kZoneKingSide;
     else zones[s] = kZoneCentreBack;

@@ -29,25 +29,38 @@ void carry_threat(Position& p, Position& c, Move m, int depth) {
   c.refutation = make_move(p.threat_source, target);
 }
 
-// What the moved piece attacks from its new square becomes the child's threat.
+// What the moved piece attacks from its new square becomes the child's
+// threat. When it attacks nothing, at a node where the refutation is still
+// pressing, the piece that would refute is asked instead, unless the move
+// moved it or went to the refutation's target.
 void direct_attack(Position& p, Position& c, Move m, int alpha, bool researched) {
   Board& b = *p.board;
-  Square to = move_to(m);
-  PieceRecord* mover = piece_at(b, to);
+  Square source = move_to(m);
+  PieceRecord* attacker = piece_at(b, source);
   int mode = (has_refutation(c) && p.threat_kind != 4) ? kKingOnly : kOwnClass;
-  Square target = least_attacker(b, to, *mover, mode);
-  if (target == kNullSquare) return;
+  Square target = least_attacker(b, source, *attacker, mode);
+  if (target == kNullSquare) {
+    if ((p.flags & (moveflag::kRefutationPressure | moveflag::kNoFrontierPruning)) == 0 || !has_refutation(p))
+      return;
+    Square refuter = move_from(p.refutation);
+    if (refuter == move_from(m) || move_to(m) == refutation_target(p)) return;
+    attacker = piece_at(b, refuter);
+    if (attacker->colour != p.side) return;
+    source = refuter;
+    target = least_attacker(b, source, *attacker, mode);
+    if (target == kNullSquare) return;
+  }
   PieceRecord* victim = piece_at(b, target);
   c.flags |= moveflag::kThreatPending;
   c.designated = victim;
-  c.threat_source = static_cast<uint8_t>(to);
+  c.threat_source = static_cast<uint8_t>(source);
   c.threatened_square = static_cast<uint8_t>(target);
-  bool pawn_promotes = mover->type->kind == kKindPawn && on_last_rank(target, mover->colour);
+  bool pawn_promotes = attacker->type->kind == kKindPawn && on_last_rank(target, attacker->colour);
   if (victim->type->kind != kKindKing && !pawn_promotes) {
     c.threat_kind = 4;
     return;
   }
-  int gain_next = mover->type->table[target] + victim->score - mover->type->table[to];
+  int gain_next = attacker->type->table[target] + victim->score - attacker->type->table[source];
   if (!researched && p.legal_count >= 1 && alpha + c.score >= gain_next) {
     c.threat_kind = 4;
     c.flags |= moveflag::kReduced;

@@ -151,6 +151,7 @@ void SearchMove(Position& p, int depth, int& beta, int& alpha, Move* killers, Mo
 
   for (;;) {
     int child_depth = depth - 1;
+    bool priced_as_bad = false;  // a bad move pays exactly one full ply
     const int mover_kind = piece_at(b, from)->type->kind;
     make_child(p, m, c);
     child_pv[0] = kNullMove;
@@ -221,6 +222,7 @@ void SearchMove(Position& p, int depth, int& beta, int& alpha, Move* killers, Mo
           } else {
             c.flags |= moveflag::kReduced | moveflag::kBadMove;
             child_depth = depth - 2;
+            priced_as_bad = true;
             if ((p.flags & moveflag::kThreatPending) && !has_refutation(c) && from == p.threatened_square)
               c.refutation = refutation;
             else
@@ -270,7 +272,7 @@ void SearchMove(Position& p, int depth, int& beta, int& alpha, Move* killers, Mo
       // The half-ply price, then late-move reduction.
       bool keeps_half_ply = settings.use_half_ply_heuristic &&
                             interesting_move(p, c, m, mover_kind, capture, researched);
-      if (!keeps_half_ply) {
+      if (!keeps_half_ply && !priced_as_bad) {
         --child_depth;
         if (root && queen_on_board(b) && m != p.best_move && !researched) c.flags |= moveflag::kReduced;
         if (has_refutation(c) && !researched) {

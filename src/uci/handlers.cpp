@@ -112,6 +112,8 @@ bool handle_go(const char* line, char** tokens, int count) {
   // milliseconds (a clock under one second is 0 seconds).
   int32_t white_ms = kClockNotGiven;
   int32_t black_ms = kClockNotGiven;
+  int32_t white_increment_ms = 0;
+  int32_t black_increment_ms = 0;
   for (int i = 1; i < count; ++i) {
     const char* word = tokens[i];
     bool takes_value = is(word, "wtime") || is(word, "btime") || is(word, "winc") || is(word, "binc") ||
@@ -150,8 +152,10 @@ bool handle_go(const char* line, char** tokens, int count) {
       report_error("value out of range", line);
     } else if (is(word, "winc")) {
       r.white_increment = value / kMillisecondsPerSecond;
+      white_increment_ms = value;
     } else if (is(word, "binc")) {
       r.black_increment = value / kMillisecondsPerSecond;
+      black_increment_ms = value;
     } else if (is(word, "movestogo")) {
       r.moves_to_go = value;
     } else if (is(word, "depth")) {
@@ -163,6 +167,7 @@ bool handle_go(const char* line, char** tokens, int count) {
     }
   }
   note_clocks(white_ms, black_ms);
+  note_increments(white_increment_ms, black_increment_ms);
   send_command("think %d %d %d %d %d %d %d %d", r.mode, r.kind, r.white_time, r.black_time, r.moves_to_go,
                r.white_increment, r.black_increment, 0);
   return true;

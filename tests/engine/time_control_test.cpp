@@ -118,6 +118,18 @@ TEST(ClockGuard, GuardsOnlyTimedSearchesWithoutADeadline) {
   }
 }
 
+TEST(ClockGuard, IncrementRaisesTheShareButNeverReachesTheReserve) {
+  const TimeRequest sub_second{6, 0, 0, 0, 0, 0, 1};
+  TimeBudgets b = allocate_time(sub_second);
+  EXPECT_EQ(guard_time(sub_second, b, 999, 100), 123);
+  EXPECT_EQ(guard_time(sub_second, b, 150, 100), 45);  // 100 ms reserve, 5 ms answer
+  EXPECT_EQ(guard_time(sub_second, b, 50, 100), 0);
+  EXPECT_EQ(guard_time(sub_second, b, kClockNotGiven, 100), kNoGuard);
+  note_increments(40, 70);
+  EXPECT_EQ(take_noted_increment(kBlack), 70);
+  EXPECT_EQ(take_noted_increment(kBlack), 0) << "taken once";
+}
+
 TEST(ClockGuard, NotedClocksServeOneThinkThatAgreesWithThem) {
   note_clocks(999, 5000);
   EXPECT_EQ(take_noted_clock(kWhite, 0), 999);

@@ -8,6 +8,7 @@
 #include "board/game_record.h"
 #include "board/keys.h"
 #include "board/makemove.h"
+#include "board/notation.h"
 #include "board/setup.h"
 #include "common/engine_flags.h"
 #include "common/settings.h"
@@ -77,9 +78,17 @@ TEST_F(EvalRules, DrawishMarksAndScales) {
       {"2b1k3/p6p/8/8/8/8/P6P/2B1K3 w - - 0 1", 1, kWhiteBishopType, 319, 36},
       {"2b1k3/7p/8/8/8/8/P7/2B1K3 w - - 0 1", 2, kWhiteBishopType, 319, 11},
       // Wrong-coloured bishop with h-pawns (light bishop, h8 dark) ...
-      {"k7/8/8/8/8/3B3P/7P/6K1 w - - 0 1", 2, kWhiteBishopType, 319, 11},
-      // ... and the right one: no mark.
-      {"k7/8/8/8/8/2B4P/7P/6K1 w - - 0 1", 0, kWhiteBishopType, 319, 64},
+      {"6k1/8/8/8/8/3B3P/7P/6K1 w - - 0 1", 2, kWhiteBishopType, 319, 11},
+      // ... with the defending king cut off from the corner, and the right
+      // bishop: no mark.
+      {"k7/8/8/8/8/3B3P/7P/6K1 w - - 0 1", 0, kWhiteBishopType, 319, 64},
+      {"6k1/8/8/8/8/2B4P/7P/6K1 w - - 0 1", 0, kWhiteBishopType, 319, 64},
+      // Opposite bishops alone: four pawns up is no draw, two may be.
+      {"2b1k3/8/8/8/1PPPP3/8/8/2B1K3 w - - 0 1", 0, kWhiteBishopType, 319, 64},
+      {"2b1k3/8/8/8/2PP4/8/8/2B1K3 w - - 0 1", 2, kWhiteBishopType, 319, 11},
+      // A queen against a rook and one pawn wins: only the few-pawns mark.
+      {"3rk3/4p3/8/8/8/8/8/3QK3 w - - 0 1", 1, kWhiteQueenType, 995, 38},
+      {"3rk3/3pp3/8/8/8/8/8/3QK3 w - - 0 1", 2, kWhiteQueenType, 995, 13},
   };
   for (const Case& c : cases) {
     Evaluated e = evaluate_fen(c.fen);
@@ -93,6 +102,36 @@ TEST_F(EvalRules, DrawishMarksAndScales) {
     EXPECT_EQ(e.b.eval.drawish, 0) << c.fen;
     EXPECT_EQ(e.b.types[c.type].bonus, c.unscaled) << c.fen;
   }
+}
+
+TEST_F(EvalRules, OpponentsPawnMoveIsNoProgressOfTheSideAhead) {
+  // White is well ahead; Black's pawn push resets the clock but is no
+  // progress of White's: White's score must not jump, neither through
+  // make-move's incremental update nor through a fresh evaluation.
+  flags.root_side.store(kWhite);
+  Position& root = setup("8/8/1k6/4NpK1/p2R1P2/2r5/8/8 b - - 9 1");
+  root.halfmove = 9;  // set-up texts do not carry the clock
+  int before = -evaluate_with_report(root, true).score;  // White's view
+  Position child;
+  construct_position(child, main_board);
+  make_full_move(root, find_move(root, "a4a3"), child);
+  int incremental = child.score;
+  Evaluate(child, false);
+  int fresh = child.score;
+  unmake_move(child);
+  EXPECT_NEAR(incremental, before, 40) << before;
+  EXPECT_NEAR(fresh, before, 40) << before;
+  // White's own pawn push still ends its no-progress stretch.
+  Position& white_root = setup("8/8/1k6/4NpK1/p2R1P2/2r5/8/8 w - - 9 1");
+  white_root.halfmove = 9;
+  evaluate_with_report(white_root, true);
+  int pending = main_board.eval.irreversible_adjustment;
+  ASSERT_GT(pending, 0);
+  Position push;
+  construct_position(push, main_board);
+  make_full_move(white_root, find_move(white_root, "d4a4"), push);
+  EXPECT_EQ(push.status & status::kAdjustmentPending, 0u);
+  unmake_move(push);
 }
 
 TEST_F(EvalRules, NoProgressPenalty) {
@@ -183,24 +222,55 @@ int entry(Board& b, int kind, Colour c, Square s) {
   return b.eval.tables[table_block(kind)][s + (c > 0 ? 0 : 8)];
 }
 
-TEST_F(EvalRules, KingSafetyEntries) {
-  // Castling rights in the heavy phase: the home square carries -53 (the
-  // h-files are open, so no rook is shut in once the rights are gone).
-  Evaluated with = evaluate_fen("rnbqkbnr/ppppppp1/8/8/8/8/PPPPPPP1/RNBQKBNR w KQkq - 0 1");
-  int e1 = entry(with.b, kKindKing, kWhite, kE1), e8 = entry(with.b, kKindKing, kBlack, kE8);
-  Evaluated without = evaluate_fen("rnbqkbnr/ppppppp1/8/8/8/8/PPPPPPP1/RNBQKBNR w - - 0 1");
-  EXPECT_EQ(e1 - entry(without.b, kKindKing, kWhite, kE1), -53);
-  EXPECT_EQ(e8 - entry(without.b, kKindKing, kBlack, kE8), -53);
-  // Without rights, between rooks shut in on closed files, the king keeps
-  // the base penalty on its first two ranks: walking it is no way round castling.
-  const Square walk[] = {kE1, kF1, kB1 + 16, kF1 + 16};  // none next to an h-pawn
-  int open_entries[4];
-  for (int i = 0; i < 4; ++i) open_entries[i] = entry(without.b, kKindKing, kWhite, walk[i]);
-  Evaluated walked = evaluate_fen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w - - 0 1");
-  for (int i = 0; i < 4; ++i) {
-    int expected = file_of(walk[i]) > 3 ? -53 : 0;  // b2 is shut in either way
-    EXPECT_EQ(entry(walked.b, kKindKing, kWhite, walk[i]) - open_entries[i], expected) << walk[i];
+// Both kings' table entries after evaluating the position (the board is
+// shared, so they are copied out).
+struct KingTables {
+  int white[128];
+  int black[128];
+};
+
+KingTables king_tables(const char* fen) {
+  Evaluated e = evaluate_fen(fen);
+  KingTables t;
+  for (Square s = 0; s < 128; ++s) {
+    t.white[s] = on_board(s) ? entry(e.b, kKindKing, kWhite, s) : 0;
+    t.black[s] = on_board(s) ? entry(e.b, kKindKing, kBlack, s) : 0;
   }
+  return t;
+}
+
+TEST_F(EvalRules, KingSafetyEntries) {
+  // Heavy phase. The king's squares carry what they will be worth once the
+  // rights are gone, so that no king step but castling gains in the search:
+  // between rooks shut in on closed files the base penalty of 53 stands on
+  // the first two ranks with or without rights, the castling targets are
+  // spared while their right is held, and the home square with a right
+  // carries the base penalty less 10.
+  const char* closed_with = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
+  const char* closed_without = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w - - 0 1";
+  const char* open_with = "rnbqkbnr/ppppppp1/8/8/8/8/PPPPPPP1/RNBQKBNR w KQkq - 0 1";
+  const char* open_without = "rnbqkbnr/ppppppp1/8/8/8/8/PPPPPPP1/RNBQKBNR w - - 0 1";
+  const Square steps[] = {kF1, kD1, kE1 + 16, kE1 + 15, kE1 + 17};
+  struct Expected {
+    const char* with_rights;
+    const char* without_rights;
+    int home, short_target, long_target;  // with minus without rights
+  };
+  const Expected cases[] = {
+      {closed_with, closed_without, 10, 53, 53},
+      {open_with, open_without, -43, 0, 53},  // the h1 rook stands free
+  };
+  for (const Expected& c : cases) {
+    KingTables with = king_tables(c.with_rights), without = king_tables(c.without_rights);
+    EXPECT_EQ(with.white[kE1] - without.white[kE1], c.home) << c.with_rights;
+    EXPECT_EQ(with.black[kE8] - without.black[kE8], c.home) << c.with_rights;
+    EXPECT_EQ(with.white[kG1] - without.white[kG1], c.short_target) << c.with_rights;
+    EXPECT_EQ(with.white[kC1] - without.white[kC1], c.long_target) << c.with_rights;
+    for (Square s : steps) EXPECT_EQ(with.white[s], without.white[s]) << c.with_rights << " " << s;
+  }
+  // Between shut-in rooks castling short beats every other king step.
+  KingTables closed = king_tables(closed_with);
+  for (Square s : steps) EXPECT_GT(closed.white[kG1], closed.white[s] + 40) << s;
 
   // Pawn shelter: pawns on every file, heavy phase. The files around a
   // king carry +10 for its own pawns and -7 for the enemy's.
