@@ -19,7 +19,6 @@ struct EvalState {
   int16_t isolated_file[2][8];
   int32_t open_file_bonus;
   int32_t irreversible_adjustment;  // the no-progress penalty
-  int32_t no_progress_per_ply;      // its rate before the option's percentage; 0: no penalty
   int32_t complexity;
   int32_t drawish;                  // 0, 1 or 2
   int32_t term_total;               // the terms outside the piece scores, White's view

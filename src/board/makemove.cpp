@@ -50,11 +50,6 @@ bool cannot_win(const Board& b, Colour c) {
 // evaluation; the stored sign is relative to the root side.
 void undo_no_progress(Position& c, Board& b) {
   if ((c.status & status::kAdjustmentPending) == 0) return;
-  // Only the side charged makes progress: a positive penalty charges the
-  // root side, a negative one its opponent.
-  int stored = b.eval.irreversible_adjustment;
-  Colour charged = stored > 0 ? root_side() : -root_side();
-  if (stored != 0 && -c.side != charged) return;
   c.status &= ~status::kAdjustmentPending;
   if (c.side == root_side())
     c.score += b.eval.irreversible_adjustment;

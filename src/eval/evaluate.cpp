@@ -61,14 +61,6 @@ PieceRecord* capture_en_prise(Position& p) {
 
 }  // namespace
 
-int quiet_plies_of(const Position& p, Colour c) {
-  int plies = 0;
-  const Position* q = &p;
-  for (; q->parent != nullptr; q = q->parent, ++plies)
-    if (q->halfmove == 0 && q->side == -c) return plies;
-  return plies + q->halfmove;
-}
-
 int apply_no_progress(int t, int& p) {
   if (t < (3 * p) / 2) {
     if (t <= (-3 * p) / 2) p = -p;
@@ -127,16 +119,6 @@ EvalReport evaluate_with_report(Position& p, bool root) {
   t += tempo_now / 2;
   flags.futility_margin.store(tempo_now - kFutilityOffset, std::memory_order_relaxed);
 
-  // The penalty counts the plies since the side ahead last made progress:
-  // the other side's pawn move or capture is no progress of the side ahead.
-  if (b.eval.no_progress_per_ply > 0) {
-    int plies = quiet_plies_of(p, t >= 0 ? p.side : -p.side);
-    if (plies != p.halfmove) {
-      b.eval.irreversible_adjustment =
-          b.eval.no_progress_per_ply * plies * pct(settings.no_progress_pct) / 100;
-      if (plies >= 1) p.status |= status::kAdjustmentPending;
-    }
-  }
   if (p.status & status::kAdjustmentPending) {
     int penalty = b.eval.irreversible_adjustment;
     t = apply_no_progress(t, penalty);

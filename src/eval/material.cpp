@@ -88,7 +88,6 @@ void material_balance(TermContext& t) {
 
 void no_progress_penalty(TermContext& t, bool applies, int per_ply) {
   EvalState& e = t.board->eval;
-  e.no_progress_per_ply = applies && t.pawns[0] + t.pawns[1] > 0 ? per_ply : 0;
   if (applies && t.halfmove >= 1 && t.pawns[0] + t.pawns[1] > 0) {
     e.irreversible_adjustment = per_ply * t.halfmove * pct(settings.no_progress_pct) / 100;
     *t.status |= status::kAdjustmentPending;

@@ -8,7 +8,6 @@
 #include "board/game_record.h"
 #include "board/keys.h"
 #include "board/makemove.h"
-#include "board/notation.h"
 #include "board/setup.h"
 #include "common/engine_flags.h"
 #include "common/settings.h"
@@ -102,36 +101,6 @@ TEST_F(EvalRules, DrawishMarksAndScales) {
     EXPECT_EQ(e.b.eval.drawish, 0) << c.fen;
     EXPECT_EQ(e.b.types[c.type].bonus, c.unscaled) << c.fen;
   }
-}
-
-TEST_F(EvalRules, OpponentsPawnMoveIsNoProgressOfTheSideAhead) {
-  // White is well ahead; Black's pawn push resets the clock but is no
-  // progress of White's: White's score must not jump, neither through
-  // make-move's incremental update nor through a fresh evaluation.
-  flags.root_side.store(kWhite);
-  Position& root = setup("8/8/1k6/4NpK1/p2R1P2/2r5/8/8 b - - 9 1");
-  root.halfmove = 9;  // set-up texts do not carry the clock
-  int before = -evaluate_with_report(root, true).score;  // White's view
-  Position child;
-  construct_position(child, main_board);
-  make_full_move(root, find_move(root, "a4a3"), child);
-  int incremental = child.score;
-  Evaluate(child, false);
-  int fresh = child.score;
-  unmake_move(child);
-  EXPECT_NEAR(incremental, before, 40) << before;
-  EXPECT_NEAR(fresh, before, 40) << before;
-  // White's own pawn push still ends its no-progress stretch.
-  Position& white_root = setup("8/8/1k6/4NpK1/p2R1P2/2r5/8/8 w - - 9 1");
-  white_root.halfmove = 9;
-  evaluate_with_report(white_root, true);
-  int pending = main_board.eval.irreversible_adjustment;
-  ASSERT_GT(pending, 0);
-  Position push;
-  construct_position(push, main_board);
-  make_full_move(white_root, find_move(white_root, "d4a4"), push);
-  EXPECT_EQ(push.status & status::kAdjustmentPending, 0u);
-  unmake_move(push);
 }
 
 TEST_F(EvalRules, NoProgressPenalty) {
