@@ -8,6 +8,7 @@
 #include "common/decimal.h"
 #include "common/engine_flags.h"
 #include "common/output.h"
+#include "common/settings.h"
 #include "common/tokenizer.h"
 #include "engine/game.h"
 #include "engine/think.h"
@@ -38,6 +39,11 @@ std::atomic<bool> thread_running{false};
 // may record it, the engine thread applies it.
 std::atomic<int32_t> pending_hash_mb{kNoPendingHash};
 
+// Settings that arrived during a search: the search keeps the values it
+// started with, the engine thread takes these once it has ended.
+EngineSettings pending_settings;
+std::atomic<bool> settings_pending{false};
+
 // A handler returns true to have the running search stopped and the same
 // command taken again once the search has returned.
 using EngineHandler = bool (*)(const char* command, char** tokens, int count, bool poll);
@@ -61,6 +67,10 @@ void apply_hash_size(int32_t megabytes) {
 void apply_pending_hash() {
   int32_t megabytes = pending_hash_mb.exchange(kNoPendingHash);
   if (megabytes != kNoPendingHash) apply_hash_size(megabytes);
+}
+
+void apply_pending_settings() {
+  if (settings_pending.exchange(false, std::memory_order_acquire)) copy_fed_settings(settings, pending_settings);
 }
 
 bool handle_setboard(const char*, char** tokens, int, bool poll) {
@@ -95,6 +105,7 @@ bool handle_think(const char*, char** tokens, int, bool poll) {
   run_think(mode, kind, white ? white_time : black_time, moves_to_go,
             white ? white_increment : black_increment, extra);
   apply_pending_hash();
+  apply_pending_settings();
   return false;
 }
 
@@ -127,6 +138,22 @@ bool handle_hash(const char*, char** tokens, int, bool poll) {
   return false;
 }
 
+// Not a protocol command either: the front end's settings, applied at once
+// when idle, otherwise when the running search has ended.
+bool handle_settings(const char*, char** tokens, int, bool poll) {
+  EngineSettings requested;
+  for (int i = 0; i < kFedSettingCount; ++i) requested.*kFedSettings[i] = decimal_value(tokens[1 + i]);
+  if (poll) {
+    pending_settings = requested;
+    settings_pending.store(true, std::memory_order_release);
+  } else {
+    settings_pending.store(false, std::memory_order_relaxed);  // these are newer
+    copy_fed_settings(settings, requested);
+  }
+  signal_ready();
+  return false;
+}
+
 constexpr EngineCommandRow kEngineCommandTable[] = {
     {"setboard", 1 + kFenFieldCount, 1 + kFenFieldCount, handle_setboard},
     {"think", 9, 9, handle_think},
@@ -134,6 +161,7 @@ constexpr EngineCommandRow kEngineCommandTable[] = {
     {"abort", 1, 1, handle_abort},
     {"stoppondering", 1, 1, handle_stoppondering},
     {"hash", 2, 2, handle_hash},
+    {"settings", 1 + kFedSettingCount, 1 + kFedSettingCount, handle_settings},
     {nullptr, 0, 0, nullptr},
 };
 
@@ -143,6 +171,19 @@ void run_engine_thread(void*) {
 }
 
 }  // namespace
+
+void request_settings(const EngineSettings& requested) {
+  if (!thread_running.load()) {  // no engine thread, so no search either
+    copy_fed_settings(settings, requested);
+    return;
+  }
+  char command[kEngineCommandSize];
+  int length = std::snprintf(command, sizeof command, "settings");
+  for (int32_t EngineSettings::*field : kFedSettings)
+    length += std::snprintf(command + length, sizeof command - static_cast<std::size_t>(length), " %d",
+                            requested.*field);
+  send_engine_command(command);
+}
 
 uint64_t hash_bytes(int32_t megabytes) {
   if (megabytes < 1) return 0;

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "common/settings.h"
 #include "search/driver.h"
 
 namespace ostrim {
@@ -52,6 +53,12 @@ void poll_engine_commands();
 // applied at once when the engine is idle, otherwise when the running
 // search has ended. On failure the table in use stays.
 void request_hash_size(int32_t megabytes);
+
+// Asks for the fed fields of these settings (kFedSettings): applied at once
+// when the engine is idle, otherwise when the running search has ended, so
+// that a search reads the same settings from start to end. Without an
+// engine thread they are applied at once.
+void request_settings(const EngineSettings& requested);
 
 // Hash MB as a table size in bytes: above 4096 counts as 4096, and below 1
 // gives 0 bytes (the default size).

@@ -7,6 +7,7 @@
 #include "common/hooks.h"
 #include "common/report.h"
 #include "eval/evaluate.h"
+#include "eval/weights.h"
 #include "platform/sleep.h"
 #include "search/search.h"
 #include "search/search_clock.h"
@@ -83,7 +84,7 @@ void root_threat_test(Position& root, int depth) {
   if (root.status & status::kTerminal) return;
   Position record;
   build_threat_record(record, root);
-  int alpha = kThreatThresholdBase * settings.minimum_threat_pct / 100 + record.score;
+  int alpha = kThreatThresholdBase * pct(settings.minimum_threat_pct) / 100 + record.score;
   if (alpha < -kScoreInfinite) alpha = -kScoreInfinite;
   Move killers[2] = {kNullMove, kNullMove};
   Move pv[kVariationLength];

@@ -252,6 +252,35 @@ TEST(ThinkProtocol, AFinishedPonderSearchWaitsForPonderhitOrStop) {
   }
 }
 
+// The score text of a principal variation line ("cp 12", "mate 3").
+std::string score_of(const std::string& l) {
+  std::size_t at = l.find(" score ");
+  std::size_t end = l.find(" nodes ");
+  return at == std::string::npos || end == std::string::npos ? "" : l.substr(at + 7, end - at - 7);
+}
+
+TEST(ThinkProtocol, ADroppedGoLeavesTheRunningSearchItsSettings) {
+  EngineProcess engine;
+  start_ready(engine);
+  ASSERT_TRUE(send_line(engine, "setoption name Contempt value 200"));
+  ASSERT_TRUE(send_line(engine, kMiddlegame));
+  ASSERT_TRUE(send_line(engine, "go ponder depth 4"));  // contempt 200; done, it waits for ponderhit
+  Lines seen;
+  EXPECT_TRUE(silent_but_info(engine, 500, &seen));
+  ASSERT_TRUE(send_line(engine, "go infinite"));  // dropped: its contempt of 0 is not this search's
+  EXPECT_TRUE(silent_but_info(engine, 200, &seen));
+  ASSERT_TRUE(send_line(engine, "ponderhit"));
+  Answer a = await_bestmove(engine, Clock::now(), 5000);
+  ASSERT_FALSE(a.bestmove.empty());
+  Lines pv;
+  for (const std::string& l : seen)
+    if (multipv_of(l) > 0) pv.push_back(l);
+  ASSERT_FALSE(pv.empty());
+  ASSERT_EQ(a.lines.size(), 1u) << "the final line, printed again";
+  EXPECT_EQ(score_of(a.lines[0]), score_of(pv.back()));
+  EXPECT_NE(score_of(pv.back()), "");
+}
+
 // Clocks too short for the budgets: the clock guard keeps the answer inside.
 TEST(ThinkProtocol, ShortClocksAreNeverOverrun) {
   EngineProcess engine;

@@ -246,5 +246,36 @@ TEST(Protocol, PositionsAndMovesReachTheGame) {
   EXPECT_EQ(answer_from_engine(engine, {"position fen 4k3/8/8/8/8/8/4P3/4K3 b - -"}), Lines{});
 }
 
+// The lines up to a bestmove, which goes into `bestmove` (empty if none came).
+Lines until_bestmove(EngineProcess& engine, std::string& bestmove, int timeout_ms = 20000) {
+  Lines lines;
+  bestmove.clear();
+  std::string line;
+  while (read_line(engine, line, timeout_ms)) {
+    if (line.rfind("bestmove", 0) == 0) {
+      bestmove = line;
+      break;
+    }
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+TEST(Protocol, AbsurdPercentagesAreClamped) {
+  EngineProcess engine;
+  ASSERT_TRUE(start_quiet_engine(engine));
+  for (const char* value : {"2147483647", "-2147483648", "99999"}) {
+    for (const char* name : {"Minimum_threat_value_(pct)", "Bad_move_threshold_(pct)", "Score_drop_threshold_(pct)",
+                             "Pawn_value_(pct)", "King_safety_value_(pct)", "Mobility_value_(pct)"})
+      ASSERT_TRUE(send_line(engine, std::string("setoption name ") + name + " value " + value));
+    ASSERT_TRUE(send_line(engine, "position fen r1bq1rk1/pp2bppp/2n1pn2/3p4/2PP4/2N2N2/PP2BPPP/R2QKB1R w KQ - 0 8"));
+    ASSERT_TRUE(send_line(engine, "go depth 6"));
+    std::string bestmove;
+    until_bestmove(engine, bestmove, 60000);
+    EXPECT_EQ(bestmove.rfind("bestmove ", 0), 0u) << value;
+    EXPECT_NE(bestmove, "bestmove 0000") << value;
+  }
+}
+
 }  // namespace
 }  // namespace ostrim::test
