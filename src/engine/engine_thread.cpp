@@ -19,6 +19,7 @@
 namespace ostrim {
 
 std::atomic<bool> position_valid{true};
+std::atomic<bool> moves_refused{false};
 
 namespace {
 
@@ -80,6 +81,7 @@ bool handle_setboard(const char*, char** tokens, int, bool poll) {
   // An over-long text is refused like an illegal one.
   bool ok = join_tokens(tokens + 1, kFenFieldCount, fen, sizeof fen) && setup_position(fen) == 0;
   position_valid.store(ok);
+  moves_refused.store(false);
   if (!ok) output_line("info string Illegal position");
   signal_ready();
   return false;
@@ -112,7 +114,10 @@ bool handle_think(const char*, char** tokens, int, bool poll) {
 bool handle_move(const char*, char** tokens, int, bool poll) {
   if (poll) return true;
   if (engine_state() != EngineState::Idle) assertion_failed(__LINE__);
-  if (!position_valid.load() || !apply_game_move(tokens[1])) output_line("Illegal move: %s", tokens[1]);
+  if (!position_valid.load() || !apply_game_move(tokens[1])) {
+    output_line("Illegal move: %s", tokens[1]);
+    moves_refused.store(true);
+  }
   signal_ready();
   return false;
 }
@@ -193,6 +198,7 @@ uint64_t hash_bytes(int32_t megabytes) {
 
 void create_mailbox() {
   position_valid.store(true);
+  moves_refused.store(false);
   command_event = platform::create_event();
   ready_event = platform::create_event();
 }
@@ -211,7 +217,7 @@ bool send_engine_command(const char* command) {
   std::size_t length = std::strcspn(command, "\n");  // the text ends at its first line feed
   if (length > kEngineCommandSize - 1) {
     report_error("engine command too long", command);
-    return false;
+    length = kEngineCommandSize - 1;
   }
   platform::wait_event(ready_event, Timeout::Infinite);
   std::memcpy(command_buffer, command, length);

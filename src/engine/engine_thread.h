@@ -23,6 +23,9 @@ constexpr int kKindTimeControl = 6;  // the others are with the search limits
 
 // True when the root position was set up successfully.
 extern std::atomic<bool> position_valid;
+// True when a move since the last set-up was refused: the game then differs
+// from the interface's, and a think answers the null move unsearched.
+extern std::atomic<bool> moves_refused;
 
 // First steps of the engine start: the position is valid, and the command
 // and ready events exist. Call once, before start_engine_thread.
@@ -33,9 +36,10 @@ bool start_engine_thread();
 bool engine_thread_running();
 
 // Hands the command to the engine thread: waits until it has taken the
-// previous one, then stores this one. A command over 2047 characters is
-// refused with an error line; without an engine thread nothing is sent.
-// Returns whether the command was handed over.
+// previous one, then stores this one. A command over 2047 characters gets
+// an error line and is handed over cut (a cut move is refused like any
+// illegal one); without an engine thread nothing is sent. Returns whether
+// the command was handed over.
 bool send_engine_command(const char* command);
 
 // The engine thread's step: takes and runs one engine command. With `poll`
