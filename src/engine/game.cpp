@@ -52,6 +52,9 @@ bool threefold(const Position& r) {
 // A one-ply search from the position as a search root: counts its legal
 // moves and tells mate from stalemate.
 int legal_move_search(Position& r, int* legal_moves) {
+  // Outside any iteration the root search reports nothing: this check is
+  // silent and leaves the reported variation alone.
+  search_state.iteration_depth = 0;
   main_board.epoch = 1;
   flags.stop.store(0, std::memory_order_relaxed);
   flags.search_epoch.store(1, std::memory_order_relaxed);

@@ -252,6 +252,48 @@ TEST(ThinkProtocol, AFinishedPonderSearchWaitsForPonderhitOrStop) {
   }
 }
 
+TEST(ThinkProtocol, DepthsBelowOnePlySearchOnePly) {
+  EngineProcess engine;
+  start_ready(engine);
+  for (const char* depth : {"0", "1"}) {
+    Answer a = go(engine, kMiddlegame, std::string("go depth ") + depth, 10000);
+    ASSERT_FALSE(a.bestmove.empty()) << depth;
+    EXPECT_NE(a.bestmove, "bestmove 0000") << depth;
+    int reported = 0;
+    for (const std::string& l : a.lines) {
+      if (!starts_with(l, "info depth")) continue;
+      EXPECT_TRUE(starts_with(l, "info depth 2 ")) << "depth " << depth << ": " << l;
+      ++reported;
+    }
+    EXPECT_GE(reported, 2) << depth;
+  }
+}
+
+// White to move has exactly three legal moves: Ka2, Kb1 and Kb2.
+constexpr const char* kThreeMoves = "position fen 7k/8/8/7p/7P/8/8/K7 w - - 0 1";
+
+TEST(ThinkProtocol, MultiPvAboveTheLegalMovesReportsOnlyLegalMoves) {
+  EngineProcess engine;
+  start_ready(engine);
+  ASSERT_TRUE(send_line(engine, "setoption name MultiPV value 4"));
+  for (int ms : {30, 150, 400, 800}) {
+    ASSERT_TRUE(send_line(engine, kThreeMoves));
+    ASSERT_TRUE(send_line(engine, "go infinite"));
+    Lines seen;
+    EXPECT_TRUE(silent_but_info(engine, ms, &seen));
+    Clock::time_point stopped = Clock::now();
+    ASSERT_TRUE(send_line(engine, "stop"));
+    Answer a = await_bestmove(engine, stopped, 5000);
+    seen.insert(seen.end(), a.lines.begin(), a.lines.end());
+    std::string best = a.bestmove.substr(0, 13);
+    EXPECT_TRUE(best == "bestmove a1a2" || best == "bestmove a1b1" || best == "bestmove a1b2") << a.bestmove;
+    for (const std::string& l : seen) {
+      EXPECT_LE(multipv_of(l), 3) << l;
+      EXPECT_FALSE(l.size() >= 3 && l.compare(l.size() - 3, 3, "pv ") == 0) << "an empty variation: " << l;
+    }
+  }
+}
+
 // The score text of a principal variation line ("cp 12", "mate 3").
 std::string score_of(const std::string& l) {
   std::size_t at = l.find(" score ");

@@ -314,6 +314,20 @@ TEST(Protocol, ARefusedMoveIsAnsweredWithTheNullMoveUntilTheNextPosition) {
   EXPECT_TRUE(black_move_after_e4(bestmove)) << bestmove;
 }
 
+TEST(Protocol, GameMovesPrintNothingAfterASearch) {
+  EngineProcess engine;
+  ASSERT_TRUE(start_quiet_engine(engine));
+  for (const char* depth : {"2", "3"}) {
+    ASSERT_TRUE(send_line(engine, "position startpos"));
+    ASSERT_TRUE(send_line(engine, std::string("go depth ") + depth));
+    std::string bestmove;
+    until_bestmove(engine, bestmove);
+    ASSERT_FALSE(bestmove.empty());
+    EXPECT_EQ(answer_from_engine(engine, {"position startpos moves e2e4 e7e5 g1f3 b8c6 f1b5"}), Lines{})
+        << "after go depth " << depth;
+  }
+}
+
 TEST(Protocol, AbsurdPercentagesAreClamped) {
   EngineProcess engine;
   ASSERT_TRUE(start_quiet_engine(engine));
