@@ -294,6 +294,34 @@ TEST(ThinkProtocol, MultiPvAboveTheLegalMovesReportsOnlyLegalMoves) {
   }
 }
 
+// The number of a current-move line, 0 for other lines.
+int currmovenumber_of(const std::string& l) {
+  std::size_t at = l.find(" currmovenumber ");
+  return at == std::string::npos ? 0 : std::atoi(l.c_str() + at + 16);
+}
+
+TEST(ThinkProtocol, CurrentMoveNumbersCountWithinEachPass) {
+  EngineProcess engine;
+  start_ready(engine);
+  for (const char* multipv : {"1", "3"}) {
+    ASSERT_TRUE(send_line(engine, std::string("setoption name MultiPV value ") + multipv));
+    ASSERT_TRUE(send_line(engine, kThreeMoves));
+    ASSERT_TRUE(send_line(engine, "go infinite"));
+    Lines seen;
+    EXPECT_TRUE(silent_but_info(engine, 400, &seen));
+    ASSERT_TRUE(send_line(engine, "stop"));
+    Answer a = await_bestmove(engine, Clock::now(), 5000);
+    seen.insert(seen.end(), a.lines.begin(), a.lines.end());
+    int firsts = 0;
+    for (const std::string& l : seen) {
+      int number = currmovenumber_of(l);
+      EXPECT_LE(number, 3) << "MultiPV " << multipv << ": " << l;
+      firsts += number == 1;
+    }
+    EXPECT_GE(firsts, 2) << "MultiPV " << multipv << ": each iteration starts at 1";
+  }
+}
+
 // The score text of a principal variation line ("cp 12", "mate 3").
 std::string score_of(const std::string& l) {
   std::size_t at = l.find(" score ");

@@ -81,11 +81,9 @@ TEST_F(Printers, VariationLineCountersAndTime) {
                    "info depth 0 score cp 5 nodes 5000000000 tbhits 17 time 0 multipv 3 pv "}));
 }
 
-TEST_F(Printers, CurrentMoveWithoutAChildRestartsTheCount) {
-  report.current_move_count = 9;
+TEST_F(Printers, CurrentMoveWithoutAChildGivesTheNodes) {
   print_current_move(11, nullptr);
   EXPECT_EQ(output.take(), Lines{"info depth 11 nodes 1234"});
-  EXPECT_EQ(report.current_move_count, 0);
 }
 
 TEST_F(Printers, NullBestMove) {
@@ -154,15 +152,22 @@ TEST_F(PrintersOnABoard, PromotionLettersAreLowerCase) {
   print_bestmove(rook, at("a2", "a3"));
   EXPECT_EQ(output.take(), (Lines{"bestmove e7e8q ponder a2b3", "bestmove e7e8n", "bestmove b7a8r ponder a2a3"}));
 
-  report.current_move_count = 0;
-  for (Move m : {queen, rook, at("h1", "g1")}) {
+  // Numbered by the moves the root has searched so far in its pass: a move
+  // searched again keeps its number.
+  struct Step {
+    Move move;
+    int searched_before;
+  };
+  for (Step step : {Step{queen, 0}, Step{queen, 0}, Step{rook, 1}, Step{at("h1", "g1"), 2}}) {
+    root_position.legal_count = step.searched_before;
     Position child;
     construct_position(child, main_board);
-    make_full_move(root_position, m, child);
+    make_full_move(root_position, step.move, child);
     print_current_move(5, &child);
     unmake_move(child);
   }
-  EXPECT_EQ(output.take(), (Lines{"info currmove e7e8q currmovenumber 1", "info currmove b7a8r currmovenumber 2",
+  EXPECT_EQ(output.take(), (Lines{"info currmove e7e8q currmovenumber 1", "info currmove e7e8q currmovenumber 1",
+                                  "info currmove b7a8r currmovenumber 2",
                                   "info currmove h1g1 currmovenumber 3"}));
 }
 
