@@ -70,12 +70,6 @@ TEST(Game, DrawnGamesArePlayedOn) {
   EXPECT_EQ(play_game("7k/8/6K1/8/8/8/8/1Q6 w - - 0 1", {"b1c1", "h8g8", "c1b1", "g8h8"}, &accepted, 99),
             fifty + fifty + fifty + fifty);
   EXPECT_EQ(accepted, (std::vector<bool>{true, true, true, true}));
-  accepted.clear();
-  EXPECT_EQ(play_game(testing::kStartFen, {"g1f3", "g8f6", "f3g1", "f6g8", "g1f3", "g8f6", "f3g1", "f6g8", "e2e4"},
-                      &accepted),
-            "info string result 1/2-1/2 draw by repetition\n");
-  EXPECT_EQ(accepted, std::vector<bool>(9, true));
-  EXPECT_EQ(root_position.side, kBlack);
 }
 
 TEST(Game, InsufficientMaterialByCaptureNeedsAllRules) {

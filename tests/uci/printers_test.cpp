@@ -152,22 +152,16 @@ TEST_F(PrintersOnABoard, PromotionLettersAreLowerCase) {
   print_bestmove(rook, at("a2", "a3"));
   EXPECT_EQ(output.take(), (Lines{"bestmove e7e8q ponder a2b3", "bestmove e7e8n", "bestmove b7a8r ponder a2a3"}));
 
-  // Numbered by the moves the root has searched so far in its pass: a move
-  // searched again keeps its number.
-  struct Step {
-    Move move;
-    int searched_before;
-  };
-  for (Step step : {Step{queen, 0}, Step{queen, 0}, Step{rook, 1}, Step{at("h1", "g1"), 2}}) {
-    root_position.legal_count = step.searched_before;
+  int searched = 0;
+  for (Move m : {queen, rook, at("h1", "g1")}) {
+    root_position.legal_count = searched++;  // the root's moves searched before this one in its pass
     Position child;
     construct_position(child, main_board);
-    make_full_move(root_position, step.move, child);
+    make_full_move(root_position, m, child);
     print_current_move(5, &child);
     unmake_move(child);
   }
-  EXPECT_EQ(output.take(), (Lines{"info currmove e7e8q currmovenumber 1", "info currmove e7e8q currmovenumber 1",
-                                  "info currmove b7a8r currmovenumber 2",
+  EXPECT_EQ(output.take(), (Lines{"info currmove e7e8q currmovenumber 1", "info currmove b7a8r currmovenumber 2",
                                   "info currmove h1g1 currmovenumber 3"}));
 }
 
