@@ -13,7 +13,6 @@ constexpr int kReportedVariationLength = 19;
 struct SearchReport {
   Move variation[kReportedVariationLength];  // ends early at the null move
   int32_t last_score = 0;
-  int32_t current_move_count = 0;
   int32_t multipv_index = 0;                  // 0-based; printed plus 1
   std::atomic<int32_t> tablebase_hits{0};
 };

@@ -1,6 +1,8 @@
 #pragma once
-// The numbers the search and the evaluation read. Filled from the option
-// table by the UCI front end; read without a lock by every search thread.
+// The numbers the search and the evaluation read, without a lock, from
+// every search thread. They change only while no search runs: the UCI front
+// end asks for new values through the engine thread, which takes them
+// between searches.
 #include <cstdint>
 
 namespace ostrim {
@@ -31,6 +33,25 @@ struct EngineSettings {
 };
 
 extern EngineSettings settings;
+
+// The fields the front end feeds (contempt and the option-fed ones), in the
+// order in which the engine's settings command carries them.
+inline constexpr int32_t EngineSettings::*kFedSettings[] = {
+    &EngineSettings::contempt,           &EngineSettings::null_move_reduction,
+    &EngineSettings::use_half_ply_heuristic, &EngineSettings::use_threat_detection,
+    &EngineSettings::use_history_pruning,    &EngineSettings::advanced_contempt,
+    &EngineSettings::identify_drawish,   &EngineSettings::minimum_threat_pct,
+    &EngineSettings::bad_move_pct,       &EngineSettings::score_drop_pct,
+    &EngineSettings::pawn_pct,           &EngineSettings::pieces_pct,
+    &EngineSettings::king_safety_pct,    &EngineSettings::no_progress_pct,
+    &EngineSettings::space_pct,          &EngineSettings::mobility_pct,
+    &EngineSettings::pawn_structure_pct, &EngineSettings::endgame_king_pct,
+    &EngineSettings::passed_pawn_pct,
+};
+constexpr int kFedSettingCount = sizeof kFedSettings / sizeof kFedSettings[0];
+
+// Copies the fed fields; the others stay.
+void copy_fed_settings(EngineSettings& to, const EngineSettings& from);
 
 // Back to the defaults above (every engine start).
 void reset_settings();

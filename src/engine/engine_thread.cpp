@@ -8,6 +8,7 @@
 #include "common/decimal.h"
 #include "common/engine_flags.h"
 #include "common/output.h"
+#include "common/settings.h"
 #include "common/tokenizer.h"
 #include "engine/game.h"
 #include "engine/think.h"
@@ -18,6 +19,7 @@
 namespace ostrim {
 
 std::atomic<bool> position_valid{true};
+std::atomic<bool> moves_refused{false};
 
 namespace {
 
@@ -37,6 +39,11 @@ std::atomic<bool> thread_running{false};
 // A Hash change that arrived during a search; polls from search threads
 // may record it, the engine thread applies it.
 std::atomic<int32_t> pending_hash_mb{kNoPendingHash};
+
+// Settings that arrived during a search: the search keeps the values it
+// started with, the engine thread takes these once it has ended.
+EngineSettings pending_settings;
+std::atomic<bool> settings_pending{false};
 
 // A handler returns true to have the running search stopped and the same
 // command taken again once the search has returned.
@@ -63,6 +70,10 @@ void apply_pending_hash() {
   if (megabytes != kNoPendingHash) apply_hash_size(megabytes);
 }
 
+void apply_pending_settings() {
+  if (settings_pending.exchange(false, std::memory_order_acquire)) copy_fed_settings(settings, pending_settings);
+}
+
 bool handle_setboard(const char*, char** tokens, int, bool poll) {
   if (poll) return true;
   if (engine_state() != EngineState::Idle) assertion_failed(__LINE__);
@@ -70,6 +81,7 @@ bool handle_setboard(const char*, char** tokens, int, bool poll) {
   // An over-long text is refused like an illegal one.
   bool ok = join_tokens(tokens + 1, kFenFieldCount, fen, sizeof fen) && setup_position(fen) == 0;
   position_valid.store(ok);
+  moves_refused.store(false);
   if (!ok) output_line("info string Illegal position");
   signal_ready();
   return false;
@@ -95,13 +107,17 @@ bool handle_think(const char*, char** tokens, int, bool poll) {
   run_think(mode, kind, white ? white_time : black_time, moves_to_go,
             white ? white_increment : black_increment, extra);
   apply_pending_hash();
+  apply_pending_settings();
   return false;
 }
 
 bool handle_move(const char*, char** tokens, int, bool poll) {
   if (poll) return true;
   if (engine_state() != EngineState::Idle) assertion_failed(__LINE__);
-  if (!position_valid.load() || !apply_game_move(tokens[1])) output_line("Illegal move: %s", tokens[1]);
+  if (!position_valid.load() || !apply_game_move(tokens[1])) {
+    output_line("Illegal move: %s", tokens[1]);
+    moves_refused.store(true);
+  }
   signal_ready();
   return false;
 }
@@ -127,6 +143,22 @@ bool handle_hash(const char*, char** tokens, int, bool poll) {
   return false;
 }
 
+// Not a protocol command either: the front end's settings, applied at once
+// when idle, otherwise when the running search has ended.
+bool handle_settings(const char*, char** tokens, int, bool poll) {
+  EngineSettings requested;
+  for (int i = 0; i < kFedSettingCount; ++i) requested.*kFedSettings[i] = decimal_value(tokens[1 + i]);
+  if (poll) {
+    pending_settings = requested;
+    settings_pending.store(true, std::memory_order_release);
+  } else {
+    settings_pending.store(false, std::memory_order_relaxed);  // these are newer
+    copy_fed_settings(settings, requested);
+  }
+  signal_ready();
+  return false;
+}
+
 constexpr EngineCommandRow kEngineCommandTable[] = {
     {"setboard", 1 + kFenFieldCount, 1 + kFenFieldCount, handle_setboard},
     {"think", 9, 9, handle_think},
@@ -134,6 +166,7 @@ constexpr EngineCommandRow kEngineCommandTable[] = {
     {"abort", 1, 1, handle_abort},
     {"stoppondering", 1, 1, handle_stoppondering},
     {"hash", 2, 2, handle_hash},
+    {"settings", 1 + kFedSettingCount, 1 + kFedSettingCount, handle_settings},
     {nullptr, 0, 0, nullptr},
 };
 
@@ -144,6 +177,19 @@ void run_engine_thread(void*) {
 
 }  // namespace
 
+void request_settings(const EngineSettings& requested) {
+  if (!thread_running.load()) {  // no engine thread, so no search either
+    copy_fed_settings(settings, requested);
+    return;
+  }
+  char command[kEngineCommandSize];
+  int length = std::snprintf(command, sizeof command, "settings");
+  for (int32_t EngineSettings::*field : kFedSettings)
+    length += std::snprintf(command + length, sizeof command - static_cast<std::size_t>(length), " %d",
+                            requested.*field);
+  send_engine_command(command);
+}
+
 uint64_t hash_bytes(int32_t megabytes) {
   if (megabytes < 1) return 0;
   if (megabytes > kLargestHash) megabytes = kLargestHash;
@@ -152,6 +198,7 @@ uint64_t hash_bytes(int32_t megabytes) {
 
 void create_mailbox() {
   position_valid.store(true);
+  moves_refused.store(false);
   command_event = platform::create_event();
   ready_event = platform::create_event();
 }
@@ -170,7 +217,7 @@ bool send_engine_command(const char* command) {
   std::size_t length = std::strcspn(command, "\n");  // the text ends at its first line feed
   if (length > kEngineCommandSize - 1) {
     report_error("engine command too long", command);
-    return false;
+    length = kEngineCommandSize - 1;
   }
   platform::wait_event(ready_event, Timeout::Infinite);
   std::memcpy(command_buffer, command, length);

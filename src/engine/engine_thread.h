@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "common/settings.h"
 #include "search/driver.h"
 
 namespace ostrim {
@@ -22,6 +23,9 @@ constexpr int kKindTimeControl = 6;  // the others are with the search limits
 
 // True when the root position was set up successfully.
 extern std::atomic<bool> position_valid;
+// True when a move since the last set-up was refused: the game then differs
+// from the interface's, and a think answers the null move unsearched.
+extern std::atomic<bool> moves_refused;
 
 // First steps of the engine start: the position is valid, and the command
 // and ready events exist. Call once, before start_engine_thread.
@@ -32,9 +36,10 @@ bool start_engine_thread();
 bool engine_thread_running();
 
 // Hands the command to the engine thread: waits until it has taken the
-// previous one, then stores this one. A command over 2047 characters is
-// refused with an error line; without an engine thread nothing is sent.
-// Returns whether the command was handed over.
+// previous one, then stores this one. A command over 2047 characters gets
+// an error line and is handed over cut (a cut move is refused like any
+// illegal one); without an engine thread nothing is sent. Returns whether
+// the command was handed over.
 bool send_engine_command(const char* command);
 
 // The engine thread's step: takes and runs one engine command. With `poll`
@@ -52,6 +57,12 @@ void poll_engine_commands();
 // applied at once when the engine is idle, otherwise when the running
 // search has ended. On failure the table in use stays.
 void request_hash_size(int32_t megabytes);
+
+// Asks for the fed fields of these settings (kFedSettings): applied at once
+// when the engine is idle, otherwise when the running search has ended, so
+// that a search reads the same settings from start to end. Without an
+// engine thread they are applied at once.
+void request_settings(const EngineSettings& requested);
 
 // Hash MB as a table size in bytes: above 4096 counts as 4096, and below 1
 // gives 0 bytes (the default size).

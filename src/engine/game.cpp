@@ -36,6 +36,7 @@ const char* reason_text(GameResult r) {
 }
 
 constexpr int kMatedBelow = -9990;
+constexpr int kFiftyMoves = 100;  // half-moves
 
 // Whether the position stands in the game three times: the game's keys are
 // marked in the table the way a search marks them, and the position's mark
@@ -51,6 +52,9 @@ bool threefold(const Position& r) {
 // A one-ply search from the position as a search root: counts its legal
 // moves and tells mate from stalemate.
 int legal_move_search(Position& r, int* legal_moves) {
+  // Outside any iteration the root search reports nothing: this check is
+  // silent and leaves the reported variation alone.
+  search_state.iteration_depth = 0;
   main_board.epoch = 1;
   flags.stop.store(0, std::memory_order_relaxed);
   flags.search_epoch.store(1, std::memory_order_relaxed);
@@ -76,7 +80,9 @@ int legal_move_search(Position& r, int* legal_moves) {
 
 GameResult check_game_state(Position& r) {
   game.state = GameState::InProgress;
-  if ((r.status & status::kNoWinner) == status::kNoWinner) {
+  // Past the hundredth reversible half-move both sides are marked as unable
+  // to win; that draw is the fifty-move rule's, not one of material.
+  if ((r.status & status::kNoWinner) == status::kNoWinner && r.halfmove < kFiftyMoves) {
     game.state = GameState::Draw;
     return GameResult::InsufficientMaterial;
   }
@@ -84,7 +90,7 @@ GameResult check_game_state(Position& r) {
     game.state = GameState::Draw;
     return GameResult::Repetition;
   }
-  if (r.halfmove >= 100) {
+  if (r.halfmove >= kFiftyMoves) {
     game.state = GameState::Draw;
     return GameResult::FiftyMoves;
   }
@@ -124,8 +130,10 @@ GameResult play_game_move(Move m) {
 }
 
 bool apply_game_move(const char* text) {
+  // A draw is claimed under the rules, and interfaces play on and analyse
+  // past it; after mate or stalemate no move is found.
   Move m = find_move(root_position, text);
-  if (m == kNullMove || game.state != GameState::InProgress) return false;
+  if (m == kNullMove) return false;
   GameResult result = play_game_move(m);
   if (result != GameResult::GoesOn)
     output_line("info string result %s %s", state_text(game.state), reason_text(result));

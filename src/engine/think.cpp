@@ -10,6 +10,7 @@
 #include "engine/clock_guard.h"
 #include "engine/engine_thread.h"
 #include "engine/time_control.h"
+#include "platform/sleep.h"
 #include "search/driver.h"
 #include "search/search_clock.h"
 
@@ -52,6 +53,22 @@ void answer_from_book(Move m) {
   print_bestmove(m, kNullMove);
 }
 
+// The game is not the interface's: a move of its position was refused.
+// Nothing is searched; the answer is the null move, given when a search
+// would give it (a ponder or infinite search waits for ponderhit or stop).
+void answer_refused_position(int mode) {
+  output_line("info string No search: a move of the last position was refused");
+  search_clock.soft_time = 0;  // a ponderhit arms no deadline
+  flags.stop.store(0, std::memory_order_relaxed);
+  set_engine_state(mode != kThinkNormal ? EngineState::Pondering : EngineState::Thinking);
+  while (engine_state() == EngineState::Pondering && !stop_requested() && hooks.poll_commands != nullptr) {
+    hooks.poll_commands();
+    platform::sleep_ms(1);
+  }
+  set_engine_state(EngineState::Idle);
+  print_bestmove(kNullMove, kNullMove);
+}
+
 }  // namespace
 
 void run_think(int mode, int kind, int time, int moves_to_go, int increment, int extra) {
@@ -60,6 +77,10 @@ void run_think(int mode, int kind, int time, int moves_to_go, int increment, int
   TimeRequest request{kind, time, moves_to_go, increment, extra, clock_of(side).accumulated, game.move_number};
   int32_t noted_ms = take_noted_clock(side, time);
   int32_t noted_increment = take_noted_increment(side);
+  if (moves_refused.load()) {
+    answer_refused_position(mode);
+    return;
+  }
   set_engine_state(mode != kThinkNormal ? EngineState::Pondering : EngineState::Thinking);
   SearchLimits limits;
   limits.kind = kind;

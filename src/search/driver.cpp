@@ -7,6 +7,7 @@
 #include "common/hooks.h"
 #include "common/report.h"
 #include "eval/evaluate.h"
+#include "eval/weights.h"
 #include "platform/sleep.h"
 #include "search/search.h"
 #include "search/search_clock.h"
@@ -17,6 +18,7 @@ namespace ostrim {
 namespace {
 
 constexpr int kFirstDepth = 3;
+constexpr int kShallowestDepth = 2;  // one ply: the node search is built for no less
 constexpr int kThreatTestLag = 7;
 constexpr int kMultiPvMargin = 10;
 constexpr int kEasyMoveUpper = 70;
@@ -83,7 +85,7 @@ void root_threat_test(Position& root, int depth) {
   if (root.status & status::kTerminal) return;
   Position record;
   build_threat_record(record, root);
-  int alpha = kThreatThresholdBase * settings.minimum_threat_pct / 100 + record.score;
+  int alpha = kThreatThresholdBase * pct(settings.minimum_threat_pct) / 100 + record.score;
   if (alpha < -kScoreInfinite) alpha = -kScoreInfinite;
   Move killers[2] = {kNullMove, kNullMove};
   Move pv[kVariationLength];
@@ -120,6 +122,7 @@ void search_driver(Position& root, const SearchLimits& limits) {
   reset_generation(root);
   for (Move& m : b.white.threat_answers) m = kNullMove;
   for (Move& m : b.black.threat_answers) m = kNullMove;
+  const int legal_moves = count_legal_moves(root);  // before the node count starts
   b.nodes = 0;
   report.tablebase_hits.store(0, std::memory_order_relaxed);
   report_first_legal_move(root);
@@ -133,7 +136,7 @@ void search_driver(Position& root, const SearchLimits& limits) {
 
   int depth = limits.kind == kKindDepth ? (limits.depth < limits.depth_limit ? limits.depth : limits.depth_limit)
                                         : kFirstDepth;
-  if (depth < 1) depth = 1;
+  if (depth < kShallowestDepth) depth = kShallowestDepth;
   root_threat_test(root, 0);
   EasyMove easy;
   search_state.previous_score = -kScoreInfinite;
@@ -160,21 +163,23 @@ void search_driver(Position& root, const SearchLimits& limits) {
     if (limits.multipv > 1) print_variation(depth, score, best);
     if (depth < 6 && best[0] != kNullMove && promotes(b, best[0])) hooks.probe_tablebase = nullptr;
 
-    // Further variations, each below the one before.
+    // Further variations, each below the one before, while a legal move is
+    // left that no earlier pass took.
     report.multipv_index = 1;
     int count = 1;
     excluded[count] = best[0];
     int line_score = score;
-    while (report.multipv_index < limits.multipv && !stop_requested() && root_moves > 1 && count < 62) {
+    const int variations = limits.multipv < legal_moves ? limits.multipv : legal_moves;
+    while (report.multipv_index < variations && !stop_requested() && root_moves > 1 && count < 62) {
       reset_generation(root);
       Move killers[2] = {kNullMove, kNullMove};
       Move line[kVariationLength] = {kNullMove};
       line_score = Search(root, depth, line_score + kMultiPvMargin, -kScoreInfinite, killers, line,
                           &excluded[count]);
-      if (!stop_requested()) print_variation(depth, line_score, line);
+      if (stop_requested() || line[0] == kNullMove) break;  // never report an empty variation
+      print_variation(depth, line_score, line);
       excluded[++count] = line[0];
       ++report.multipv_index;
-      if (line[0] == kNullMove) break;
     }
     report.multipv_index = 0;
 
@@ -240,6 +245,7 @@ void search_driver(Position& root, const SearchLimits& limits) {
   // only swept when some entry is still held (the sweep costs milliseconds
   // per hundred megabytes).
   end_search(stop_requested() && b.held_entries != 0);
+  search_state.iteration_depth = 0;  // between searches no iteration runs
   disarm_deadlines();
   hooks.probe_tablebase = saved_probe;
 }

@@ -81,7 +81,7 @@ void threat_test(Position& p, Position& c, int child_depth, bool researched) {
   Board& b = *p.board;
   Position record;
   build_threat_record(record, c);
-  int threshold = kThreatThreshold * settings.minimum_threat_pct / 100 + record.score;
+  int threshold = kThreatThreshold * pct(settings.minimum_threat_pct) / 100 + record.score;
   if (p.best_so_far > threshold) threshold = p.best_so_far;
   Move killers[2] = {kNullMove, kNullMove};
   Move pv[kVariationLength];
@@ -207,7 +207,7 @@ void SearchMove(Position& p, int depth, int& beta, int& alpha, Move* killers, Mo
 
       // Bad-move test: does the opponent win material against the move?
       if (depth - 1 >= 2 && (p.flags & moveflag::kBadMove) == 0 && m != p.best_move && !researched) {
-        int t = kLossThreshold * settings.bad_move_pct / 100 - p.score;
+        int t = kLossThreshold * pct(settings.bad_move_pct) / 100 - p.score;
         if (c.score > t) t = c.score;
         Move refutation = kNullMove;
         CaptureSearch(c, t + 1, t, &refutation);
@@ -362,7 +362,7 @@ void SearchMove(Position& p, int depth, int& beta, int& alpha, Move* killers, Mo
     pv[0] = m;
     pv[1] = kNullMove;
     if (root && depth == search_state.iteration_depth && excluded != nullptr && *excluded == kNullMove) {
-      int drop = kScoreDrop * settings.score_drop_pct / 100;
+      int drop = kScoreDrop * pct(settings.score_drop_pct) / 100;
       if (m == p.best_move && alpha <= search_state.previous_score - drop) {
         search_clock.score_stable.store(0, std::memory_order_relaxed);
         if (depth >= 5) {

@@ -106,7 +106,7 @@ bool handle_position(const char* line, char** tokens, int count) {
 bool handle_quit(const char*, char**, int) { return false; }
 
 bool handle_go(const char* line, char** tokens, int count) {
-  settings.contempt = option_integer("Contempt");
+  int32_t contempt = option_integer("Contempt");
   ThinkRequest r;
   // The think carries whole seconds; the engine's clock guard needs the
   // milliseconds (a clock under one second is 0 seconds).
@@ -121,7 +121,7 @@ bool handle_go(const char* line, char** tokens, int count) {
                        is(word, "mate") || is(word, "nodes");
     if (!takes_value) {
       if (is(word, "infinite")) {
-        settings.contempt = 0;
+        contempt = 0;
         r.mode = kThinkInfinite;
         r.kind = kKindInfinite;
         r.white_time = r.black_time = kInfiniteSeconds;
@@ -168,6 +168,10 @@ bool handle_go(const char* line, char** tokens, int count) {
   }
   note_clocks(white_ms, black_ms);
   note_increments(white_increment_ms, black_increment_ms);
+  // Through the engine thread, ahead of the think: a think that is dropped
+  // because a search runs leaves that search's contempt as it was.
+  requested_settings.contempt = contempt;
+  request_settings(requested_settings);
   send_command("think %d %d %d %d %d %d %d %d", r.mode, r.kind, r.white_time, r.black_time, r.moves_to_go,
                r.white_increment, r.black_increment, 0);
   return true;

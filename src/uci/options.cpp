@@ -147,30 +147,31 @@ void list_options() {
   }
 }
 
+EngineSettings requested_settings;
+
 void apply_settings() {
+  EngineSettings& r = requested_settings;
   // Its spin range: setoption stores any text, and the null-move search
   // adds to the reduction.
-  settings.null_move_reduction = std::clamp(option_integer("Null_move_reduction_(depth)"), 0, 10);
-  settings.use_half_ply_heuristic = option_flag("Use_half_ply_heuristic");
-  settings.use_threat_detection = option_flag("Use_threat_detection");
-  settings.use_history_pruning = option_flag("Use_history_pruning");
-  settings.advanced_contempt = option_flag("Advanced_contempt");
-  settings.identify_drawish = option_flag("Identify_drawish_positions");
-  // The search scales its thresholds by these: out-of-range texts must not
-  // overflow it (the evaluation guards its own percentages).
-  constexpr int kMostPct = 1000;
-  settings.minimum_threat_pct = std::clamp(option_integer("Minimum_threat_value_(pct)"), 0, kMostPct);
-  settings.bad_move_pct = std::clamp(option_integer("Bad_move_threshold_(pct)"), 0, kMostPct);
-  settings.score_drop_pct = std::clamp(option_integer("Score_drop_threshold_(pct)"), 0, kMostPct);
-  settings.pawn_pct = option_integer("Pawn_value_(pct)");
-  settings.pieces_pct = option_integer("Pieces_value_(pct)");
-  settings.king_safety_pct = option_integer("King_safety_value_(pct)");
-  settings.no_progress_pct = option_integer("No_progress_penalty_(pct)");
-  settings.space_pct = option_integer("Space_value_(pct)");
-  settings.mobility_pct = option_integer("Mobility_value_(pct)");
-  settings.pawn_structure_pct = option_integer("Pawn_structure_value_(pct)");
-  settings.endgame_king_pct = option_integer("Endgame_king_position_(pct)");
-  settings.passed_pawn_pct = option_integer("Passed_pawn_value_(pct)");
+  r.null_move_reduction = std::clamp(option_integer("Null_move_reduction_(depth)"), 0, 10);
+  r.use_half_ply_heuristic = option_flag("Use_half_ply_heuristic");
+  r.use_threat_detection = option_flag("Use_threat_detection");
+  r.use_history_pruning = option_flag("Use_history_pruning");
+  r.advanced_contempt = option_flag("Advanced_contempt");
+  r.identify_drawish = option_flag("Identify_drawish_positions");
+  r.minimum_threat_pct = option_integer("Minimum_threat_value_(pct)");
+  r.bad_move_pct = option_integer("Bad_move_threshold_(pct)");
+  r.score_drop_pct = option_integer("Score_drop_threshold_(pct)");
+  r.pawn_pct = option_integer("Pawn_value_(pct)");
+  r.pieces_pct = option_integer("Pieces_value_(pct)");
+  r.king_safety_pct = option_integer("King_safety_value_(pct)");
+  r.no_progress_pct = option_integer("No_progress_penalty_(pct)");
+  r.space_pct = option_integer("Space_value_(pct)");
+  r.mobility_pct = option_integer("Mobility_value_(pct)");
+  r.pawn_structure_pct = option_integer("Pawn_structure_value_(pct)");
+  r.endgame_king_pct = option_integer("Endgame_king_position_(pct)");
+  r.passed_pawn_pct = option_integer("Passed_pawn_value_(pct)");
+  request_settings(r);
 }
 
 bool open_book_option() {

@@ -3,6 +3,8 @@
 #include <atomic>
 #include <cstdint>
 
+#include "common/settings.h"
+
 namespace ostrim::uci {
 
 struct OptionRow {
@@ -42,7 +44,12 @@ void init_options(int processor_count);
 // One "option name ..." line per listed row, the current value as default.
 void list_options();
 
-// The numbers the search and the evaluation read, from the options.
+// The settings the front end asks the engine for: the option-fed fields,
+// and the contempt of the last `go`. Main thread only.
+extern EngineSettings requested_settings;
+
+// The numbers the search and the evaluation read, from the options; the
+// engine takes them when no search runs.
 void apply_settings();
 
 // The `setoption` handler (3 to 5 tokens).

@@ -75,11 +75,12 @@ void print_variation(int depth, int score, const Move* variation) {
 
 void print_current_move(int depth, const Position* child) {
   if (child == nullptr) {
-    report.current_move_count = 0;
     output_line("info depth %d nodes %lld", depth, static_cast<long long>(main_board.nodes));
     return;
   }
-  ++report.current_move_count;
+  // The root counts the moves it has searched in this pass: a move searched
+  // again keeps its number, and each pass and iteration starts at 1.
+  int number = child->parent->legal_count + 1;
   // The piece now on the to-square; a queen that a promotion made is
   // written as the pawn it was, so that the text gets its promotion letter.
   int letter = piece_at(*child->board, move_to(child->move))->type->letter;
@@ -87,7 +88,7 @@ void print_current_move(int depth, const Position* child) {
     letter = letter == 'Q' ? 'P' : 'p';
   char move[kMoveTextSize];
   move_to_uci(move, child->move, letter);
-  output_line("info currmove %s currmovenumber %d", move, report.current_move_count);
+  output_line("info currmove %s currmovenumber %d", move, number);
 }
 
 void print_bestmove(Move best, Move ponder) {

@@ -62,6 +62,16 @@ TEST(Game, MovesAfterTheEndAndIllegalMovesAreRefused) {
   EXPECT_EQ(game.move_number, 22);
 }
 
+TEST(Game, DrawnGamesArePlayedOn) {
+  std::vector<bool> accepted;
+  // Each move past the hundredth reversible half-move is still a fifty-move
+  // draw (both sides are then marked unable to win, which is no lack of material).
+  const std::string fifty = "info string result 1/2-1/2 draw due to 50-move rule\n";
+  EXPECT_EQ(play_game("7k/8/6K1/8/8/8/8/1Q6 w - - 0 1", {"b1c1", "h8g8", "c1b1", "g8h8"}, &accepted, 99),
+            fifty + fifty + fifty + fifty);
+  EXPECT_EQ(accepted, (std::vector<bool>{true, true, true, true}));
+}
+
 TEST(Game, InsufficientMaterialByCaptureNeedsAllRules) {
   // King and two knights against a king and pawn, reached by a capture: not flagged.
   play_game("3Bk3/8/8/8/8/3p4/2N5/1N2K3 b - - 0 1", {"e8d8"});

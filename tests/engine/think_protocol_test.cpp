@@ -252,6 +252,95 @@ TEST(ThinkProtocol, AFinishedPonderSearchWaitsForPonderhitOrStop) {
   }
 }
 
+TEST(ThinkProtocol, DepthsBelowOnePlySearchOnePly) {
+  EngineProcess engine;
+  start_ready(engine);
+  for (const char* depth : {"0", "1"}) {
+    Answer a = go(engine, kMiddlegame, std::string("go depth ") + depth, 10000);
+    ASSERT_FALSE(a.bestmove.empty()) << depth;
+    EXPECT_NE(a.bestmove, "bestmove 0000") << depth;
+    int reported = 0;
+    for (const std::string& l : a.lines) {
+      if (!starts_with(l, "info depth")) continue;
+      EXPECT_TRUE(starts_with(l, "info depth 2 ")) << "depth " << depth << ": " << l;
+      ++reported;
+    }
+    EXPECT_GE(reported, 2) << depth;
+  }
+}
+
+// White to move has exactly three legal moves: Ka2, Kb1 and Kb2.
+constexpr const char* kThreeMoves = "position fen 7k/8/8/7p/7P/8/8/K7 w - - 0 1";
+
+// The number of a current-move line, 0 for other lines.
+int currmovenumber_of(const std::string& l) {
+  std::size_t at = l.find(" currmovenumber ");
+  return at == std::string::npos ? 0 : std::atoi(l.c_str() + at + 16);
+}
+
+// More variations asked for than there are legal moves: only legal moves are
+// reported, and each pass numbers its moves from 1.
+TEST(ThinkProtocol, RootMovesAreCountedWithinEachPass) {
+  EngineProcess engine;
+  start_ready(engine);
+  struct Case {
+    const char* multipv;
+    int ms;
+  };
+  for (Case c : {Case{"4", 30}, Case{"4", 150}, Case{"4", 400}, Case{"4", 800}, Case{"1", 400}}) {
+    ASSERT_TRUE(send_line(engine, std::string("setoption name MultiPV value ") + c.multipv));
+    ASSERT_TRUE(send_line(engine, kThreeMoves));
+    ASSERT_TRUE(send_line(engine, "go infinite"));
+    Lines seen;
+    EXPECT_TRUE(silent_but_info(engine, c.ms, &seen));
+    Clock::time_point stopped = Clock::now();
+    ASSERT_TRUE(send_line(engine, "stop"));
+    Answer a = await_bestmove(engine, stopped, 5000);
+    seen.insert(seen.end(), a.lines.begin(), a.lines.end());
+    std::string best = a.bestmove.substr(0, 13);
+    EXPECT_TRUE(best == "bestmove a1a2" || best == "bestmove a1b1" || best == "bestmove a1b2") << a.bestmove;
+    int firsts = 0;
+    for (const std::string& l : seen) {
+      EXPECT_LE(multipv_of(l), 3) << l;
+      EXPECT_FALSE(l.size() >= 3 && l.compare(l.size() - 3, 3, "pv ") == 0) << "an empty variation: " << l;
+      EXPECT_LE(currmovenumber_of(l), 3) << l;
+      firsts += currmovenumber_of(l) == 1;
+    }
+    if (c.ms >= 400) {
+      EXPECT_GE(firsts, 2) << "MultiPV " << c.multipv << ": each pass starts at 1";
+    }
+  }
+}
+
+// The score text of a principal variation line ("cp 12", "mate 3").
+std::string score_of(const std::string& l) {
+  std::size_t at = l.find(" score ");
+  std::size_t end = l.find(" nodes ");
+  return at == std::string::npos || end == std::string::npos ? "" : l.substr(at + 7, end - at - 7);
+}
+
+TEST(ThinkProtocol, ADroppedGoLeavesTheRunningSearchItsSettings) {
+  EngineProcess engine;
+  start_ready(engine);
+  ASSERT_TRUE(send_line(engine, "setoption name Contempt value 200"));
+  ASSERT_TRUE(send_line(engine, kMiddlegame));
+  ASSERT_TRUE(send_line(engine, "go ponder depth 4"));  // contempt 200; done, it waits for ponderhit
+  Lines seen;
+  EXPECT_TRUE(silent_but_info(engine, 500, &seen));
+  ASSERT_TRUE(send_line(engine, "go infinite"));  // dropped: its contempt of 0 is not this search's
+  EXPECT_TRUE(silent_but_info(engine, 200, &seen));
+  ASSERT_TRUE(send_line(engine, "ponderhit"));
+  Answer a = await_bestmove(engine, Clock::now(), 5000);
+  ASSERT_FALSE(a.bestmove.empty());
+  Lines pv;
+  for (const std::string& l : seen)
+    if (multipv_of(l) > 0) pv.push_back(l);
+  ASSERT_FALSE(pv.empty());
+  ASSERT_EQ(a.lines.size(), 1u) << "the final line, printed again";
+  EXPECT_EQ(score_of(a.lines[0]), score_of(pv.back()));
+  EXPECT_NE(score_of(pv.back()), "");
+}
+
 // Clocks too short for the budgets: the clock guard keeps the answer inside.
 TEST(ThinkProtocol, ShortClocksAreNeverOverrun) {
   EngineProcess engine;

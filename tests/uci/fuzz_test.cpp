@@ -1,7 +1,9 @@
 // Random and malformed input: the engine must go on answering isready and
-// never crash (the suite also runs under the sanitizers).
+// never crash (the suite also runs under the sanitizers). OSTRIM_FUZZ_LINES
+// sets a longer run (`make fuzz`).
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <random>
 #include <string>
 #include <vector>
@@ -11,7 +13,7 @@
 namespace ostrim::test {
 namespace {
 
-constexpr int kLines = 3000;
+constexpr int kDefaultLines = 3000;
 constexpr int kLinesPerReadyCheck = 40;
 constexpr int kReadyTimeoutMs = 30000;
 
@@ -31,7 +33,8 @@ const std::vector<std::string> kWords = {
 const std::vector<std::string> kOptionNames = {
     "Ponder", "OwnBook", "Book_file", "Book_selectivity", "Contempt", "Use_tablebases",
     "Tablebases_path", "Null_move_reduction_(depth)", "Use_half_ply_heuristic", "Pawn_value_(pct)",
-    "Space_value_(pct)", "Foo", "hash_"};
+    "Space_value_(pct)", "Foo", "hash_", "MultiPV", "Bad_move_threshold_(pct)",
+    "Minimum_threat_value_(pct)", "Score_drop_threshold_(pct)"};
 
 const std::vector<std::string> kWrongCounts = {
     "uci x", "isready a b", "setoption", "setoption a", "setoption name Hash value 8 extra",
@@ -91,7 +94,7 @@ struct LineMaker {
   }
 
   std::string next() {
-    switch (below(11)) {
+    switch (below(12)) {
       case 0: return tokens(1 + below(12));
       case 1: {
         std::string line;
@@ -117,17 +120,27 @@ struct LineMaker {
       case 7: return "position startpos moves " + tokens(below(8));
       case 8: return "position fen " + tokens(below(9));
       case 9: return std::string(below(5), ' ') + pick({"stop", "ponderhit", "isready", "uci"}) + std::string(below(5), ' ');
+      // Moves after a draw by repetition, and a refused move in a game.
+      case 10: return "position startpos moves g1f3 g8f6 f3g1 f6g8 g1f3 g8f6 f3g1 f6g8" +
+                      std::string(below(2) ? " e2e4" : " e2e4 e2e4 e7e5");
       default: return "position startpos" + std::string(below(2) ? " moves e2e4 e7e5" : "");
     }
   }
 };
 
+int fuzz_lines() {
+  const char* text = std::getenv("OSTRIM_FUZZ_LINES");
+  int lines = text != nullptr ? std::atoi(text) : 0;
+  return lines > 0 ? lines : kDefaultLines;
+}
+
 TEST(Fuzz, MalformedInputNeverStopsTheEngine) {
+  const int lines = fuzz_lines();
   EngineProcess engine;
   ASSERT_TRUE(start_engine(engine));
   LineMaker maker;
   int error_lines = 0;
-  for (int i = 1; i <= kLines; ++i) {
+  for (int i = 1; i <= lines; ++i) {
     std::string line = maker.next();
     ASSERT_TRUE(send_bytes(engine, line + (maker.below(4) ? "\n" : "\r\n"))) << "engine gone after: " << line;
     if (i % kLinesPerReadyCheck != 0) continue;
@@ -139,7 +152,7 @@ TEST(Fuzz, MalformedInputNeverStopsTheEngine) {
       if (o.rfind("info string Error (", 0) == 0) ++error_lines;
     }
   }
-  EXPECT_GT(error_lines, kLines / 4) << "the malformed lines did not reach the read loop";
+  EXPECT_GT(error_lines, lines / 4) << "the malformed lines did not reach the read loop";
   ASSERT_TRUE(send_line(engine, "quit"));
   EXPECT_EQ(wait_exit(engine, kReadyTimeoutMs), 1);
 }

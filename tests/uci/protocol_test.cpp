@@ -228,10 +228,11 @@ TEST(Protocol, IllegalPositionsAndMoves) {
       << "no search and no bestmove after an illegal position";
   std::string long_move(2100, 'e');
   Lines out = answer_from_engine(engine, {"position fen xyz w - - 0 1 moves " + long_move + " e2e4"});
-  ASSERT_EQ(out.size(), 3u);
+  ASSERT_EQ(out.size(), 4u);
   EXPECT_EQ(out[0], "Illegal move: e2e4") << "the moves after a refused one still go";
-  EXPECT_EQ(out[1].rfind("info string Error (engine command too long): move eee", 0), 0u);
-  EXPECT_EQ(out[2], "info string Illegal position");
+  EXPECT_EQ(out[1], ("Illegal move: " + long_move).substr(0, 2047)) << "handed over cut, and refused";
+  EXPECT_EQ(out[2].rfind("info string Error (engine command too long): move eee", 0), 0u);
+  EXPECT_EQ(out[3], "info string Illegal position");
 }
 
 TEST(Protocol, PositionsAndMovesReachTheGame) {
@@ -244,6 +245,103 @@ TEST(Protocol, PositionsAndMovesReachTheGame) {
   EXPECT_EQ(answer_from_engine(engine, {"position fen 4k3/8/8/8/8/8/4P3/4K3 w - - moves e2e4 e8d7"}), Lines{})
       << "four FEN fields are enough";
   EXPECT_EQ(answer_from_engine(engine, {"position fen 4k3/8/8/8/8/8/4P3/4K3 b - -"}), Lines{});
+}
+
+// The lines up to a bestmove, which goes into `bestmove` (empty if none came).
+Lines until_bestmove(EngineProcess& engine, std::string& bestmove, int timeout_ms = 20000) {
+  Lines lines;
+  bestmove.clear();
+  std::string line;
+  while (read_line(engine, line, timeout_ms)) {
+    if (line.rfind("bestmove", 0) == 0) {
+      bestmove = line;
+      break;
+    }
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+// Whether a bestmove line leaves rank 7 or 8: a Black move just after 1. e4.
+bool black_move_after_e4(const std::string& bestmove) {
+  return bestmove.size() >= 13 && bestmove != "bestmove 0000" && (bestmove[10] == '7' || bestmove[10] == '8');
+}
+
+TEST(Protocol, GamesArePlayedOnPastADraw) {
+  EngineProcess engine;
+  ASSERT_TRUE(start_quiet_engine(engine));
+  const std::string repetition = "info string result 1/2-1/2 draw by repetition";
+  const std::string shuffle = "position startpos moves g1f3 g8f6 f3g1 f6g8 g1f3 g8f6 f3g1 f6g8";
+  EXPECT_EQ(answer_from_engine(engine, {shuffle}), Lines{repetition});
+  ASSERT_TRUE(send_line(engine, shuffle + " e2e4"));
+  ASSERT_TRUE(send_line(engine, "go depth 3"));
+  std::string bestmove;
+  Lines out = until_bestmove(engine, bestmove);
+  ASSERT_FALSE(out.empty());
+  EXPECT_EQ(out[0], repetition) << "the draw is announced, and the next move played";
+  for (const std::string& l : out) EXPECT_EQ(l.rfind("Illegal", 0), std::string::npos) << l;
+  EXPECT_TRUE(black_move_after_e4(bestmove)) << "Black is to move after e2e4: " << bestmove;
+}
+
+TEST(Protocol, ARefusedMoveIsAnsweredWithTheNullMoveUntilTheNextPosition) {
+  EngineProcess engine;
+  ASSERT_TRUE(start_quiet_engine(engine));
+  const std::string no_search = "info string No search: a move of the last position was refused";
+  ASSERT_TRUE(send_line(engine, "position startpos moves e2e4 e7e5 e7e5 g1f3"));
+  Lines expected = {"Illegal move: e7e5", no_search};
+  std::string bestmove;
+  for (const char* go : {"go depth 3", "go wtime 3000 btime 3000", "go movetime 200"}) {
+    ASSERT_TRUE(send_line(engine, go));
+    EXPECT_EQ(until_bestmove(engine, bestmove), expected) << go;
+    EXPECT_EQ(bestmove, "bestmove 0000") << go;
+    expected = {no_search};
+  }
+  // Infinite and ponder searches answer only when told, as ever.
+  for (const char* ending : {"stop", "ponderhit"}) {
+    ASSERT_TRUE(send_line(engine, std::string(ending) == "stop" ? "go infinite" : "go ponder wtime 3000 btime 3000"));
+    std::string line;
+    ASSERT_TRUE(read_line(engine, line));
+    EXPECT_EQ(line, no_search);
+    EXPECT_FALSE(read_line(engine, line, 300)) << "no answer before " << ending << ": " << line;
+    ASSERT_TRUE(send_line(engine, ending));
+    EXPECT_EQ(until_bestmove(engine, bestmove), Lines{}) << ending;
+    EXPECT_EQ(bestmove, "bestmove 0000") << ending;
+  }
+  // A new position is searched again.
+  ASSERT_TRUE(send_line(engine, "position startpos moves e2e4"));
+  ASSERT_TRUE(send_line(engine, "go depth 3"));
+  until_bestmove(engine, bestmove);
+  EXPECT_TRUE(black_move_after_e4(bestmove)) << bestmove;
+}
+
+TEST(Protocol, GameMovesPrintNothingAfterASearch) {
+  EngineProcess engine;
+  ASSERT_TRUE(start_quiet_engine(engine));
+  for (const char* depth : {"2", "3"}) {
+    ASSERT_TRUE(send_line(engine, "position startpos"));
+    ASSERT_TRUE(send_line(engine, std::string("go depth ") + depth));
+    std::string bestmove;
+    until_bestmove(engine, bestmove);
+    ASSERT_FALSE(bestmove.empty());
+    EXPECT_EQ(answer_from_engine(engine, {"position startpos moves e2e4 e7e5 g1f3 b8c6 f1b5"}), Lines{})
+        << "after go depth " << depth;
+  }
+}
+
+TEST(Protocol, AbsurdPercentagesAreClamped) {
+  EngineProcess engine;
+  ASSERT_TRUE(start_quiet_engine(engine));
+  for (const char* value : {"2147483647", "-2147483648", "99999"}) {
+    for (const char* name : {"Minimum_threat_value_(pct)", "Bad_move_threshold_(pct)", "Score_drop_threshold_(pct)",
+                             "Pawn_value_(pct)", "King_safety_value_(pct)", "Mobility_value_(pct)"})
+      ASSERT_TRUE(send_line(engine, std::string("setoption name ") + name + " value " + value));
+    ASSERT_TRUE(send_line(engine, "position fen r1bq1rk1/pp2bppp/2n1pn2/3p4/2PP4/2N2N2/PP2BPPP/R2QKB1R w KQ - 0 8"));
+    ASSERT_TRUE(send_line(engine, "go depth 6"));
+    std::string bestmove;
+    until_bestmove(engine, bestmove, 60000);
+    EXPECT_EQ(bestmove.rfind("bestmove ", 0), 0u) << value;
+    EXPECT_NE(bestmove, "bestmove 0000") << value;
+  }
 }
 
 }  // namespace
