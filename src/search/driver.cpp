@@ -111,7 +111,7 @@ void search_driver(Position& root, const SearchLimits& limits) {
   b.epoch = 1;
   b.active_split = nullptr;
   b.held_entries = 0;
-  auto* const saved_probe = hooks.probe_tablebase;
+  search_state.tablebases_off = 0;
 
   root.parent = nullptr;
   root.floor = kRootFloor;
@@ -158,7 +158,7 @@ void search_driver(Position& root, const SearchLimits& limits) {
     int root_moves = root.legal_count;
     if (score <= -kScoreInfinite) best[0] = kNullMove;
     if (limits.multipv > 1) print_variation(depth, score, best);
-    if (depth < 6 && best[0] != kNullMove && promotes(b, best[0])) hooks.probe_tablebase = nullptr;
+    if (depth < 6 && best[0] != kNullMove && promotes(b, best[0])) search_state.tablebases_off = 1;
 
     // Further variations, each below the one before.
     report.multipv_index = 1;
@@ -241,7 +241,7 @@ void search_driver(Position& root, const SearchLimits& limits) {
   // per hundred megabytes).
   end_search(stop_requested() && b.held_entries != 0);
   disarm_deadlines();
-  hooks.probe_tablebase = saved_probe;
+  search_state.tablebases_off = 0;
 }
 
 }  // namespace ostrim
