@@ -16,8 +16,10 @@ using namespace ostrim::tablebase;
 namespace {
 
 constexpr int kFieldBits = kBlockBits;
-constexpr uint32_t kNearestDistances = 1024;  // the distances worth measuring
-constexpr uint32_t kSampleBlocks = 16;
+constexpr uint32_t kSampleBlocks = 64;       // blocks looked at to choose the distances
+constexpr uint32_t kHashSize = 1 << 14;
+constexpr int kChainLength = 16;             // earlier places of a three-byte string tried
+constexpr int32_t kMeasuredMatch = 64;
 constexpr uint32_t kMinimumMatch = 2;
 constexpr uint32_t kLongestMatch = (uint32_t{1} << 17) * 2 + 13;
 constexpr int kRunSymbolBase = 32;
@@ -116,21 +118,38 @@ void put_symbol(BitWriter& w, const std::vector<uint8_t>& lengths, const std::ve
   if (!single) w.put(codes[symbol], lengths[symbol]);
 }
 
-// The 24 distances that repeat the most three-byte strings in a sample of
-// the blocks, nearest first among equals; 1 always among them.
+// The 24 distances that give the longest matches most often in a sample
+// of the blocks, nearest first among equals; 1 always among them.
 void choose_distances(const std::vector<uint8_t>& bytes, uint32_t distances[kDistanceCount]) {
-  std::vector<uint64_t> hits(kNearestDistances, 0);
+  std::vector<uint64_t> hits(kBlockSize, 0);
+  std::vector<int32_t> last(kHashSize);
+  std::vector<int32_t> previous(kBlockSize);
   uint64_t blocks = (bytes.size() + kBlockSize - 1) / kBlockSize;
   uint64_t step = std::max<uint64_t>(1, blocks / kSampleBlocks);
   for (uint64_t block = 0; block < blocks; block += step) {
     const uint8_t* start = bytes.data() + block * kBlockSize;
-    uint64_t length = std::min<uint64_t>(kBlockSize, bytes.size() - block * kBlockSize);
-    for (uint32_t d = 1; d < kNearestDistances && d + 3 <= length; ++d)
-      for (uint64_t i = d; i + 3 <= length; ++i)
-        hits[d] += start[i] == start[i - d] && start[i + 1] == start[i + 1 - d] && start[i + 2] == start[i + 2 - d];
+    int32_t length = static_cast<int32_t>(std::min<uint64_t>(kBlockSize, bytes.size() - block * kBlockSize));
+    std::fill(last.begin(), last.end(), -1);
+    for (int32_t i = 0; i + 3 <= length; ++i) {
+      uint32_t hash = (start[i] * 506832829u ^ start[i + 1] * 2654435761u ^ start[i + 2]) % kHashSize;
+      uint32_t best_distance = 0;
+      int32_t best_length = 0;
+      int chain = 0;
+      for (int32_t j = last[hash]; j >= 0 && chain < kChainLength; j = previous[j], ++chain) {
+        int32_t n = 0;
+        while (n < kMeasuredMatch && i + n < length && start[i + n] == start[j + n]) ++n;
+        if (n >= 3 && n > best_length) {
+          best_length = n;
+          best_distance = static_cast<uint32_t>(i - j);
+        }
+      }
+      previous[i] = last[hash];
+      last[hash] = i;
+      if (best_distance != 0) ++hits[best_distance];
+    }
   }
   std::vector<uint32_t> order;
-  for (uint32_t d = 1; d < kNearestDistances; ++d) order.push_back(d);
+  for (uint32_t d = 1; d < kBlockSize; ++d) order.push_back(d);
   std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return hits[a] > hits[b]; });
   bool has_one = false;
   for (int i = 0; i < kDistanceCount; ++i) {
