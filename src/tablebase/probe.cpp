@@ -16,6 +16,7 @@ constexpr int8_t kStoredNoValue = 127;
 constexpr int8_t kStoredLongestLoss = -127;
 constexpr int8_t kStoredLongestWin = -128;
 constexpr int32_t kLossBase = -32766;
+constexpr int32_t kMatedNow = kLossBase;  // a loss in no moves
 
 constexpr int kSlotsPerKind = 3;           // pawns 0..2, knights 3..5 ... queens 12..14
 
@@ -90,7 +91,9 @@ int32_t byte_to_word(int32_t stored) {
 }
 
 int32_t word_to_distance(int32_t word) {
-  if (word == kNoValue) return kNoValue;
+  // Mated now would read as 0, a draw: the search sees the mate on the
+  // board instead.
+  if (word == kNoValue || word == kMatedNow) return kNoValue;
   if (word > 0) return kNoValue - word;
   if (word == 0) return 0;
   return kLossBase - word;

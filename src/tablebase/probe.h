@@ -7,7 +7,8 @@ namespace ostrim::tablebase {
 
 // 1 with *value set when the position's table holds a value, else 0. The
 // value is the distance to mate in moves from the side to move's view:
-// d > 0 wins, d < 0 is mated, 0 is a draw. The en passant square (0x88)
+// d > 0 wins, d < 0 is mated, 0 is a draw (a position that is mate already
+// has no value here: the search finds it). The en passant square (0x88)
 // is passed only when a pawn of the side to move can take en passant,
 // else 0. Every value found counts one tablebase hit. The caller holds the
 // search lock.

@@ -67,7 +67,7 @@ TEST_F(TablebaseProbe, StoredBytesBecomeDistances) {
     int distance;
   };
   const Case cases[] = {{126, 1, 1}, {1, 1, 126}, {-1, 1, -125}, {-125, 1, -1}, {0, 1, 0},
-                        {127, 0, 0}, {-127, 1, -126}, {-128, 1, 127}, {-126, 1, 0}};
+                        {127, 0, 0}, {-127, 1, -126}, {-128, 1, 127}, {-126, 0, 0}};  // -126: mated now
   for (const Case& c : cases) {
     table[3] = static_cast<uint8_t>(c.stored);
     answer = 3;
