@@ -132,10 +132,16 @@ bool interesting_move(const Position& p, const Position& c, Move m, int mover_ki
   return p.parent == nullptr && queen_on_board(b) && m != p.best_move && researched;
 }
 
+// The child's score for a tablebase distance in moves, on the scale of the
+// mates the search finds itself: being mated n moves after the child is
+// 2n plies past the child's floor, mating in n is 2n - 1 plies past it.
+// (Scores a ply or three off would make a mate from the tables outrank an
+// immediate mate on the board, and the engine would never give it.)
 int tablebase_result(const Position& p, int distance) {
+  const int child_floor = p.floor + 1;
   if (distance == 0) return 0;
-  if (distance < 0) return p.floor - 2 * distance - 2;
-  return -p.floor - 2 * distance + 1;
+  if (distance < 0) return child_floor - 2 * distance;
+  return -child_floor - 2 * distance + 1;
 }
 
 }  // namespace
