@@ -31,6 +31,14 @@ std::string value_text(bool found, int distance) {
   return text;
 }
 
+// A move's value for its mover: the child's value turned round and counted
+// from before the move.
+std::string move_value_text(Position& child, bool found, int child_distance) {
+  if (!found && count_legal_moves(child) == 0) return in_check(child) ? "checkmate" : "stalemate";
+  if (!found || child_distance == 0) return value_text(found, 0);
+  return value_text(true, child_distance < 0 ? 1 - child_distance : -child_distance);
+}
+
 // Probes the root and each legal move's child `rounds` times and prints
 // the probes per second (the blocks are cached after the first round).
 void bench_probes(Position& root, long rounds) {
@@ -86,7 +94,7 @@ int run_tb_probe(int argc, char** argv) {
   bool found = tablebase::probe_tablebase(b, root.side, tablebase::probe_en_passant(root), &value) != 0;
   std::printf("position: %s\n", value_text(found, value).c_str());
 
-  // Each move with the value its child has, from the mover's view.
+  // Each move with the value of its child, from the mover's view.
   Position child;
   construct_position(child, b);
   reset_generation(root);
@@ -98,7 +106,7 @@ int run_tb_probe(int argc, char** argv) {
       int child_value = 0;
       bool child_found =
           tablebase::probe_tablebase(b, child.side, tablebase::probe_en_passant(child), &child_value) != 0;
-      std::printf("%s %s\n", text, value_text(child_found, -child_value).c_str());
+      std::printf("%s %s\n", text, move_value_text(child, child_found, child_value).c_str());
     }
     unmake_move(child);
   }

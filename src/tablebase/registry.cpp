@@ -48,7 +48,7 @@ void leave_out(int row) {
 // The part's name for each candidate in turn, as the files may be named.
 int candidate_names(const std::string& directory, int row, int side, int part, bool split, std::string out[5]) {
   std::string base = directory;
-  if (base.back() != platform::kPathSeparator) base += platform::kPathSeparator;
+  if (!base.empty() && base.back() != platform::kPathSeparator) base += platform::kPathSeparator;
   base += kClasses[row].name;
   const char* ext = kSideExtension[side];
   if (split) {
