@@ -180,6 +180,27 @@ uint64_t index_of(const State& st, const TbBoard& b) {
   return index_function(st.row, p.side_to_move)(p.first, p.second, p.en_passant, 0);
 }
 
+// Whether, seen from the side to move's king brought to a1..d4, both kings
+// stand on the a1..h8 diagonal: only then can the board and its reflection
+// in the diagonal have different entries.
+bool kings_on_diagonal(const TbBoard& b) {
+  int king[2] = {};
+  for (int i = 0; i < b.men; ++i)
+    if (b.man[i].kind == kKing) king[b.man[i].colour] = b.man[i].square;
+  int mask = kPawnlessSymmetry[king[b.side_to_move]];
+  int a = king[0] ^ mask, c = king[1] ^ mask;
+  return rank64(a) == file64(a) && rank64(c) == file64(c);
+}
+
+// The side that just moved has its king out of check and apart from the
+// other (the boards come from legal ones by moving one man back).
+bool legal_parent(const TbBoard& b) {
+  int king[2] = {};
+  for (int i = 0; i < b.men; ++i)
+    if (b.man[i].kind == kKing) king[b.man[i].colour] = b.man[i].square;
+  return king_distance(king[0], king[1]) >= 2 && !in_check(b, 1 - b.side_to_move);
+}
+
 TbBoard diagonal_image(const TbBoard& b) {
   TbBoard d = b;
   d.occupied = 0;
@@ -213,7 +234,7 @@ void initialise(State& st, int side) {
     }
     // When the board's reflection in the diagonal shares its entry, so do
     // the reflections' children (retract counts them the same way).
-    bool twin = st.pawnless && index_of(st, diagonal_image(b)) == index;
+    bool twin = st.pawnless && (!kings_on_diagonal(b) || index_of(st, diagonal_image(b)) == index);
     ExitSummary e;
     int distinct = 0;
     for (int k = 0; k < n; ++k) {
@@ -223,7 +244,7 @@ void initialise(State& st, int side) {
         continue;
       }
       children[distinct++] = index_of(st, child);
-      if (twin) children[distinct++] = index_of(st, diagonal_image(child));
+      if (twin && kings_on_diagonal(child)) children[distinct++] = index_of(st, diagonal_image(child));
     }
     std::sort(children, children + distinct);
     distinct = static_cast<int>(std::unique(children, children + distinct) - children);
@@ -251,17 +272,15 @@ void retract(State& st, int side, uint64_t index, int plies, std::vector<uint64_
   Placement p;
   decode_index(st.row, side, index, p);
   TbBoard b = board_from_placement(st.row, p);
-  bool twin = st.pawnless && index_of(st, diagonal_image(b)) == index;
+  bool twin = st.pawnless && (!kings_on_diagonal(b) || index_of(st, diagonal_image(b)) == index);
   static TbBoard boards[kMaxUnmoves];
   uint64_t parents[2 * kMaxUnmoves];
   int n_parents = 0;
   int n = unmoves(b, boards);
   for (int k = 0; k < n; ++k) {
-    Placement q;
-    placement_of(boards[k], 0, q);
-    if (!legal_placement(st.row, q)) continue;
+    if (!legal_parent(boards[k])) continue;
     parents[n_parents++] = index_of(st, boards[k]);
-    if (twin) parents[n_parents++] = index_of(st, diagonal_image(boards[k]));
+    if (twin && kings_on_diagonal(boards[k])) parents[n_parents++] = index_of(st, diagonal_image(boards[k]));
   }
   std::sort(parents, parents + n_parents);
   n_parents = static_cast<int>(std::unique(parents, parents + n_parents) - parents);

@@ -87,12 +87,19 @@ void man_moves(const TbBoard& b, int i, TbMove* moves, int& n) {
 }  // namespace
 
 TbBoard board_from_placement(int row, const Placement& p) {
+  static int counts[tablebase::kClassCount][2][5];
+  static int counted_row = -1;
+  if (counted_row != row) {
+    for (int side = 0; side < 2; ++side)
+      for (int k = 0; k < 5; ++k) counts[row][side][k] = tablebase::class_piece_count(row, side, kLetter[kSlotKind[k]]);
+    counted_row = row;
+  }
   TbBoard b{};
   for (int side = 0; side < 2; ++side) {
     const int* squares = side == 0 ? p.first : p.second;
     b.man[b.men++] = {static_cast<int8_t>(squares[kKingSlot]), kKing, static_cast<int8_t>(side)};
     for (int k = 0; k < 5; ++k) {
-      int count = tablebase::class_piece_count(row, side, kLetter[kSlotKind[k]]);
+      int count = counts[row][side][k];
       for (int i = 0; i < count; ++i)
         b.man[b.men++] = {static_cast<int8_t>(squares[kKindSlot[k] + i]), kSlotKind[k], static_cast<int8_t>(side)};
     }
