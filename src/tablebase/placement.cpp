@@ -7,15 +7,27 @@ namespace ostrim::tablebase {
 
 namespace {
 
+// Pieces per row, side and kind, read once from the class names.
+const int (&piece_counts(int row))[2][kKindCount] {
+  static int counts[kClassCount][2][kKindCount];
+  static bool counted = false;
+  if (!counted) {
+    for (int r = 0; r < kClassCount; ++r)
+      for (int side = 0; side < 2; ++side)
+        for (int kind = 0; kind < kKindCount; ++kind) counts[r][side][kind] = class_piece_count(r, side, kKindLetter[kind]);
+    counted = true;
+  }
+  return counts[row];
+}
+
 template <typename Visit>
 void for_each_man(int row, const Placement& p, Visit visit) {
+  const int(&counts)[2][kKindCount] = piece_counts(row);
   for (int side = 0; side < 2; ++side) {
     const int* squares = side == 0 ? p.first : p.second;
     visit(side, 'k', squares[kKingSlot]);
-    for (int kind = 0; kind < kKindCount; ++kind) {
-      int n = class_piece_count(row, side, kKindLetter[kind]);
-      for (int i = 0; i < n; ++i) visit(side, kKindLetter[kind], squares[kKindSlot[kind] + i]);
-    }
+    for (int kind = 0; kind < kKindCount; ++kind)
+      for (int i = 0; i < counts[side][kind]; ++i) visit(side, kKindLetter[kind], squares[kKindSlot[kind] + i]);
   }
 }
 
@@ -78,8 +90,8 @@ bool legal_placement(int row, const Placement& p) {
   if ((occupied >> e & 1) || (occupied >> origin & 1)) return false;
   const int* mover_squares = mover == 0 ? p.first : p.second;
   bool pushed = false, beside = false;
-  for (int i = 0; i < class_piece_count(row, 1 - mover, 'p'); ++i) pushed |= waiting[i] == landed;
-  for (int i = 0; i < class_piece_count(row, mover, 'p'); ++i) {
+  for (int i = 0; i < piece_counts(row)[1 - mover][kPawnKind]; ++i) pushed |= waiting[i] == landed;
+  for (int i = 0; i < piece_counts(row)[mover][kPawnKind]; ++i) {
     int s = mover_squares[i];
     beside |= rank64(s) == rank64(landed) && (file64(s) - file64(landed) == 1 || file64(landed) - file64(s) == 1);
   }
