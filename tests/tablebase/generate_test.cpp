@@ -38,7 +38,7 @@ using tools::win_in_plies;
 const char* const kClassesChecked[] = {"kqk", "krk", "kpk", "kbnk"};
 constexpr int16_t kBeyondSearch = INT16_MIN + 1;
 
-class GenerateTest : public testing::Test {
+class GenerateTest : public ::testing::Test {
  protected:
   static std::string dir;
   static std::map<int, std::vector<int8_t>> tables[2];
