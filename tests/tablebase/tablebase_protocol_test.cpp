@@ -17,6 +17,9 @@ using Lines = std::vector<std::string>;
 using testing::TempDirectory;
 
 constexpr int kSearchMs = 60000;
+constexpr int kDepth = 12;  // half plies: the root's children are probed from depth 9
+// Quick to search with or without tables.
+constexpr const char* kMateInOne = "k7/7Q/1K6/8/8/8/8/8 w - - 0 1";
 
 TempDirectory* tables = nullptr;
 
@@ -87,10 +90,10 @@ TEST_F(TablebaseProtocol, ATablebasePositionIsPlayedFromTheTables) {
   const Case cases[] = {
       {"8/8/8/3k4/8/8/8/KQ6 w - - 0 1", {}},
       {"8/8/8/4k3/8/8/1K6/7r b - - 0 1", {}},  // Black's rook: the exchanged table
-      {"k7/7Q/1K6/8/8/8/8/8 w - - 0 1", {"h7a7", "h7b7", "h7h8"}},  // mate at once beats mates later
+      {kMateInOne, {"h7a7", "h7b7", "h7g8", "h7h8"}},  // mate at once beats mates later
   };
   for (const Case& c : cases) {
-    Lines lines = search(c.fen, 16);
+    Lines lines = search(c.fen, kDepth);
     std::string report = last_report(lines);
     EXPECT_GT(field(report, "tbhits"), 0) << c.fen << ": " << report;
     EXPECT_NE(report.find(" score mate "), std::string::npos) << c.fen << ": " << report;
@@ -102,7 +105,7 @@ TEST_F(TablebaseProtocol, ATablebasePositionIsPlayedFromTheTables) {
   }
   // Off: the search never probes.
   send("setoption name Use_tablebases value false");
-  Lines lines = search("8/8/8/3k4/8/8/8/KQ6 w - - 0 1", 16);
+  Lines lines = search(kMateInOne, kDepth);
   EXPECT_EQ(field(last_report(lines), "tbhits"), 0) << last_report(lines);
 }
 
@@ -116,9 +119,9 @@ TEST_F(TablebaseProtocol, BrokenTablesAreReportedAndTheGameGoesOn) {
   ASSERT_EQ(said.size(), 1u);
   EXPECT_EQ(said[0], "info string *** " + dir.file("kqk.nbw") + " corrupted 25629 25629 9");
   // KQK is left out, KRK still probed.
-  Lines lines = search("8/8/8/3k4/8/8/8/KQ6 w - - 0 1", 16);
+  Lines lines = search(kMateInOne, kDepth);
   EXPECT_EQ(field(last_report(lines), "tbhits"), 0) << last_report(lines);
-  lines = search("8/8/8/3k4/8/8/8/KR6 w - - 0 1", 16);
+  lines = search("8/8/8/3k4/8/8/8/KR6 w - - 0 1", kDepth);
   EXPECT_GT(field(last_report(lines), "tbhits"), 0) << last_report(lines);
 }
 
