@@ -1,6 +1,7 @@
 // ostrim-tool tb generate: writes tables by retrograde analysis.
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,12 @@ int run_generate(int argc, char** argv) {
   }
   if (dir.empty() || rows.empty()) {
     std::fprintf(stderr, "usage: ostrim-tool tb generate <class>... --dir DIR [--compress]\n");
+    return 2;
+  }
+  std::error_code error;
+  std::filesystem::create_directories(dir, error);
+  if (!std::filesystem::is_directory(dir)) {
+    std::fprintf(stderr, "tb generate: no folder %s\n", dir.c_str());
     return 2;
   }
   if (compress) std::printf("tb generate: --compress not yet; writing raw tables\n");

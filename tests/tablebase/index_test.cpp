@@ -74,6 +74,28 @@ TEST_F(IndexTest, WorkedExamples) {
   EXPECT_EQ(last, 47u * 81664 + 14 * 1806 - 1);
 }
 
+TEST_F(IndexTest, KrbbkpNumbersTheBlackPawnLastAndTheRookBeforeTheBishops) {
+  // White to move, White king on files a..d: no square is mirrored, and
+  // index = 48 * (offset + rook + n * bishops) + (pawn - 8).
+  int row = find_class("krbbkp");
+  IndexFunction f = index_function(row, 0);
+  Placement p = empty_placement();
+  p.first[kKingSlot] = 0;   // a1
+  p.second[kKingSlot] = 39; // h5
+  p.first[9] = 2;           // rook c1
+  p.first[6] = 4, p.first[7] = 14;  // bishops e1, g2
+  p.second[0] = 50;         // pawn c7
+  ASSERT_TRUE(legal_placement(row, p));
+  uint64_t index = f(p.first, p.second, kNoEnPassant, 0);
+  EXPECT_EQ(index % 48, 50u - 8);
+  p.second[0] = 51;
+  EXPECT_EQ(f(p.first, p.second, kNoEnPassant, 0), index + 1);
+  p.first[9] = 3;  // the rook one square on: 48 entries further
+  EXPECT_EQ(f(p.first, p.second, kNoEnPassant, 0), index + 1 + 48);
+  std::swap(p.first[6], p.first[7]);  // like bishops are one combination
+  EXPECT_EQ(f(p.first, p.second, kNoEnPassant, 0), index + 1 + 48);
+}
+
 // The board's symmetries, as maps of 0..63 squares.
 int transform(int symmetry, int s) {
   if (symmetry & 1) s ^= 7;
