@@ -9,6 +9,7 @@
 
 #include "book/book_files.h"
 #include "support/engine_process.h"
+#include "tb_compress.h"
 
 namespace ostrim {
 namespace {
@@ -123,6 +124,25 @@ TEST_F(TablebaseProtocol, BrokenTablesAreReportedAndTheGameGoesOn) {
   EXPECT_EQ(field(last_report(lines), "tbhits"), 0) << last_report(lines);
   lines = search("8/8/8/3k4/8/8/8/KR6 w - - 0 1", kDepth);
   EXPECT_GT(field(last_report(lines), "tbhits"), 0) << last_report(lines);
+}
+
+TEST_F(TablebaseProtocol, CompressedTablesAnswerAsTheRawOnes) {
+  TempDirectory packed;
+  for (const char* name : {"kqk.nbw", "kqk.nbb"}) {
+    std::string raw = tables->read(name);
+    std::string error;
+    ASSERT_TRUE(tools::write_compressed_table(std::vector<uint8_t>(raw.begin(), raw.end()),
+                                              packed.file(std::string(name) + ".emd"), error))
+        << error;
+  }
+  const char* fen = "8/8/8/3k4/8/8/8/KQ6 w - - 0 1";
+  std::string from_raw = last_report(search(fen, kDepth));
+  send("setoption name Tablebases_path value " + packed.path);
+  std::string from_packed = last_report(search(fen, kDepth));
+  EXPECT_GT(field(from_packed, "tbhits"), 0) << from_packed;
+  // The same mate and move (the second search has the first one's hash table).
+  EXPECT_EQ(field(from_packed, "mate"), field(from_raw, "mate")) << from_packed;
+  EXPECT_EQ(from_packed.substr(from_packed.find(" pv ")), from_raw.substr(from_raw.find(" pv "))) << from_packed;
 }
 
 }  // namespace
