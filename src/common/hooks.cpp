@@ -3,5 +3,6 @@
 namespace ostrim {
 
 Hooks hooks;
+std::atomic<int32_t> tablebase_men{0};
 
 }  // namespace ostrim

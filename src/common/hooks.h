@@ -2,6 +2,7 @@
 // The search and the engine thread reach the protocol only through these
 // hooks, installed at engine start by the UCI front end. An absent hook is
 // skipped: an absent poll means the search never polls.
+#include <atomic>
 #include <cstdint>
 
 namespace ostrim {
@@ -21,10 +22,15 @@ struct Hooks {
   void (*poll_commands)() = nullptr;
   // "bestmove ..." for the root position.
   void (*print_bestmove)(Move best, Move ponder) = nullptr;
-  // Tablebase probe: 1 and a distance in *value when found.
+  // Tablebase probe: 1 and a distance in *value when found. Read and
+  // called only under the search lock, which its installer also holds.
   int (*probe_tablebase)(Board& board, int side_to_move, int ep_square, int* value) = nullptr;
 };
 
 extern Hooks hooks;
+
+// The most men (kings included) of any tablebase class loaded; the search
+// probes only positions with at most that many. 0 while the probe is off.
+extern std::atomic<int32_t> tablebase_men;
 
 }  // namespace ostrim

@@ -6,6 +6,9 @@ namespace ostrim::platform {
 
 struct File;
 
+// Joins a directory and a file name in a path.
+constexpr char kPathSeparator = '/';
+
 // Opens the file for reading; none, with errno set, when it cannot.
 File* open_file(const char* path);
 void close_file(File* file);

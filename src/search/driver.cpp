@@ -113,7 +113,7 @@ void search_driver(Position& root, const SearchLimits& limits) {
   b.epoch = 1;
   b.active_split = nullptr;
   b.held_entries = 0;
-  auto* const saved_probe = hooks.probe_tablebase;
+  search_state.tablebases_off = 0;
 
   root.parent = nullptr;
   root.floor = kRootFloor;
@@ -161,7 +161,7 @@ void search_driver(Position& root, const SearchLimits& limits) {
     int root_moves = root.legal_count;
     if (score <= -kScoreInfinite) best[0] = kNullMove;
     if (limits.multipv > 1) print_variation(depth, score, best);
-    if (depth < 6 && best[0] != kNullMove && promotes(b, best[0])) hooks.probe_tablebase = nullptr;
+    if (depth < 6 && best[0] != kNullMove && promotes(b, best[0])) search_state.tablebases_off = 1;
 
     // Further variations, each below the one before, while a legal move is
     // left that no earlier pass took.
@@ -247,7 +247,7 @@ void search_driver(Position& root, const SearchLimits& limits) {
   end_search(stop_requested() && b.held_entries != 0);
   search_state.iteration_depth = 0;  // between searches no iteration runs
   disarm_deadlines();
-  hooks.probe_tablebase = saved_probe;
+  search_state.tablebases_off = 0;
 }
 
 }  // namespace ostrim

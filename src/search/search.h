@@ -17,6 +17,10 @@ constexpr int kMaxPly = 120;          // the searches stand pat beyond it
 struct SearchState {
   int32_t iteration_depth = 0;
   int32_t previous_score = -kScoreInfinite;  // of the last completed iteration
+  // Set for the rest of a search that is about to promote: the probe hook
+  // stays installed (an option change may replace it meanwhile), the search
+  // just does not call it.
+  int32_t tablebases_off = 0;
 };
 
 extern SearchState search_state;

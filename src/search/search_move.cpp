@@ -5,6 +5,7 @@
 #include "board/makemove.h"
 #include "board/movegen.h"
 #include "common/hooks.h"
+#include "common/search_lock.h"
 #include "eval/evaluate.h"
 #include "eval/king_zone.h"
 #include "eval/pawn_ending.h"
@@ -27,7 +28,6 @@ constexpr int kKingWalkMaterial = 3600;
 constexpr int kExcludedMove = kScoreInfinite;
 constexpr int kFailsLowAtOnce = kScoreInfinite - 1;
 constexpr int kTablebaseMinDepth = 8;
-constexpr int kTablebaseMaxMen = 6;
 
 Move with_null_target(Move m) { return static_cast<Move>((m & 0xFF) | (kNullSquare << 8)); }
 
@@ -132,10 +132,16 @@ bool interesting_move(const Position& p, const Position& c, Move m, int mover_ki
   return p.parent == nullptr && queen_on_board(b) && m != p.best_move && researched;
 }
 
+// The child's score for a tablebase distance in moves, on the scale of the
+// mates the search finds itself: being mated n moves after the child is
+// 2n plies past the child's floor, mating in n is 2n - 1 plies past it.
+// (Scores a ply or three off would make a mate from the tables outrank an
+// immediate mate on the board, and the engine would never give it.)
 int tablebase_result(const Position& p, int distance) {
+  const int child_floor = p.floor + 1;
   if (distance == 0) return 0;
-  if (distance < 0) return p.floor - 2 * distance - 2;
-  return -p.floor - 2 * distance + 1;
+  if (distance < 0) return child_floor - 2 * distance;
+  return -child_floor - 2 * distance + 1;
 }
 
 }  // namespace
@@ -177,8 +183,8 @@ void SearchMove(Position& p, int depth, int& beta, int& alpha, Move* killers, Mo
     }
 
     bool tablebase_hit = false;
-    if (!have_result && depth - 1 >= kTablebaseMinDepth && hooks.probe_tablebase != nullptr &&
-        b.piece_count <= kTablebaseMaxMen) {
+    if (!have_result && depth - 1 >= kTablebaseMinDepth && search_state.tablebases_off == 0 &&
+        b.piece_count <= tablebase_men.load(std::memory_order_relaxed)) {
       if (attacked_by(b, c.side, king_of(b, p.side)->square)) {
         have_result = true;
         result = kExcludedMove;
@@ -193,7 +199,10 @@ void SearchMove(Position& p, int depth, int& beta, int& alpha, Move* killers, Mo
             ep = e;
         }
         int distance = 0;
-        if (hooks.probe_tablebase(b, c.side, ep, &distance)) {
+        lock_search();
+        bool found = hooks.probe_tablebase != nullptr && hooks.probe_tablebase(b, c.side, ep, &distance);
+        unlock_search();
+        if (found) {
           have_result = tablebase_hit = true;
           result = tablebase_result(p, distance);
         }

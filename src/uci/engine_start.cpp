@@ -40,9 +40,7 @@ bool apply_options_at_engine_start() {
   hooks.poll_commands = poll_engine_commands;
   option_reader.integer = option_integer;
   option_reader.flag = option_flag;
-  // No tablebases in this build: the probe hook stays absent whatever
-  // Use_tablebases says.
-  hooks.probe_tablebase = nullptr;
+  apply_tablebase_options();
 
   for (Move& m : report.variation) m = kNullMove;
   report.tablebase_hits.store(0);

@@ -9,9 +9,14 @@
 #include "book/book.h"
 #include "common/decimal.h"
 #include "common/output.h"
+#include "common/hooks.h"
 #include "common/report.h"
+#include "common/search_lock.h"
 #include "common/settings.h"
 #include "engine/engine_thread.h"
+#include "tablebase/block_cache.h"
+#include "tablebase/probe.h"
+#include "tablebase/registry.h"
 #include "uci/engine_start.h"
 
 namespace ostrim::uci {
@@ -25,6 +30,11 @@ char threads_default[kThreadsTextSize] = "1";
 char threads_range[kThreadsTextSize] = "min 1 max 1";
 
 constexpr const char* kPercentRange = "min 30 max 300";
+
+// The cache option's spin range bounds what is allocated; 0 or less means
+// no cache (every probe of a file finds nothing).
+constexpr int32_t kLargestTablebaseCacheMb = 4;
+constexpr uint64_t kBytesPerMegabyte = 1024 * 1024;
 
 }  // namespace
 
@@ -180,6 +190,21 @@ bool open_book_option() {
   return false;
 }
 
+void apply_tablebase_options() {
+  lock_search();
+  if (option_flag("Use_tablebases")) {
+    hooks.probe_tablebase = tablebase::probe_tablebase;
+    int men = tablebase::initialise_tablebases(option_text("Tablebases_path"));
+    int32_t megabytes = std::clamp(option_integer("Tablebases_cache_(MBytes)"), 0, kLargestTablebaseCacheMb);
+    tablebase::set_up_cache(static_cast<uint64_t>(megabytes) * kBytesPerMegabyte);
+    tablebase_men.store(men);
+  } else {
+    hooks.probe_tablebase = nullptr;
+    tablebase_men.store(0);
+  }
+  unlock_search();
+}
+
 bool handle_setoption(const char* line, char** tokens, int count) {
   // A malformed line is the interface's fault: say so and read on.
   if (count < 5 || std::strcmp(tokens[1], "name") != 0 || std::strcmp(tokens[3], "value") != 0) {
@@ -196,8 +221,9 @@ bool handle_setoption(const char* line, char** tokens, int count) {
     // Threads: the search pool takes the new count when it exists.
   }
   if (same_name(name, "Book_file") && option_flag("OwnBook")) open_book_option();
-  // Use_tablebases, Tablebases_path, Tablebases_cache_(MBytes): this build
-  // has no tablebases, so the probe hook stays absent.
+  if (same_name(name, "Use_tablebases") || same_name(name, "Tablebases_path") ||
+      same_name(name, "Tablebases_cache_(MBytes)"))
+    apply_tablebase_options();
 
   report.tablebase_hits.store(0);
   apply_settings();

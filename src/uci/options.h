@@ -59,4 +59,10 @@ bool handle_setoption(const char* line, char** tokens, int count);
 // message for the error and sets OwnBook to false.
 bool open_book_option();
 
+// Use_tablebases, Tablebases_path and Tablebases_cache_(MBytes): with the
+// probe on, installs it, looks for the files anew and sets up a new block
+// cache; otherwise removes it. Runs under the search lock, so that a search
+// going on meanwhile never probes a half-built registry.
+void apply_tablebase_options();
+
 }  // namespace ostrim::uci
