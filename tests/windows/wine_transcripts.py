@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""UCI transcripts and a short self-play game against ostrim.exe under Wine.
+"""UCI transcripts and short self-play games against ostrim.exe under Wine.
 
 usage: wine_transcripts.py <wine> <folder holding ostrim.exe and ostrim2010.bin>
 Exits 0 when every check passes, 1 otherwise.
@@ -130,18 +130,40 @@ def self_play(wine, folder, plies=30):
         e.send("position startpos" + (" moves " + " ".join(moves) if moves else ""))
         e.send("go wtime %d btime %d winc 100 binc 100" % (clock[0], clock[1]))
         out = e.until(is_bestmove)
-        if not check(out is not None, "self-play ply %d: a bestmove" % (ply + 1)):
+        if out is None:
+            check(False, "self-play ply %d: a bestmove" % (ply + 1))
             return
         errors = [l for l in out if l.startswith("info string") or l.startswith("Illegal move")]
-        if not check(not errors, "self-play ply %d: no error (%r)" % (ply + 1, errors)):
+        if errors:
+            check(False, "self-play ply %d: no error (%r)" % (ply + 1, errors))
             return
         move = out[-1].split()[1]
         if move in ("(none)", "0000", "a1a1"):
             break  # the game is over
         moves.append(move)
-    check(len(moves) > 10, "self-play: %d plies played: %s" % (len(moves), " ".join(moves)))
+    check(len(moves) > 10, "self-play: %d plies, each a bestmove the other engine took: %s"
+          % (len(moves), " ".join(moves)))
     for e in engines:
         check(e.quit() == 1, "self-play: the engine quits with status 1")
+
+
+def match(wine, folder):
+    """Two games by ostrim-tool.exe: the tool drives the engines as child processes."""
+    command = [wine, os.path.join(folder, "ostrim-tool.exe"), "match",
+               "--engine", "cmd=ostrim.exe", "name=a", "option.OwnBook=false", "option.Hash=16",
+               "--engine", "cmd=ostrim.exe", "name=b", "option.Hash=16",
+               "--st", "0.05", "--rounds", "1", "--maxplies", "60"]
+    try:
+        done = subprocess.run(command, cwd=folder, capture_output=True, text=True, timeout=300)
+    except subprocess.TimeoutExpired:
+        check(False, "match: two games within 300 s")
+        return
+    out = done.stdout.splitlines()
+    check(done.returncode == 0 and any(l.startswith("Match a vs b: 2 games") for l in out),
+          "match: ostrim-tool.exe plays two games (status %d)" % done.returncode)
+    faults = [l.strip() for l in out if l.strip().startswith("faults of ")]
+    clean = ": time forfeit 0, illegal move 0, crash 0, hung 0, protocol 0"
+    check(len(faults) == 2 and all(l.endswith(clean) for l in faults), "match: no faults (%r)" % (faults,))
 
 
 def main():
@@ -151,6 +173,7 @@ def main():
     wine, folder = sys.argv[1], os.path.abspath(sys.argv[2])
     transcripts(wine, folder)
     self_play(wine, folder)
+    match(wine, folder)
     print("%d check(s) failed" % len(failures) if failures else "all checks passed")
     return 1 if failures else 0
 
