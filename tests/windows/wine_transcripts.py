@@ -92,6 +92,14 @@ def transcripts(wine, folder):
     check(out is not None and out[-1].split()[1] == "d1d8", "go depth 8: finds the back-rank mate d1d8")
     check(out is not None and any(" score mate " in l for l in out), "go depth 8: reports the mate score")
 
+    # An absent drive and a present one without tablebases: both skipped
+    # quietly (no message box waiting for a click), and the engine stays ready.
+    e.send("setoption name Tablebases_path value Q:\\TBs;C:\\TBs")
+    e.send("setoption name Use_tablebases value true")
+    e.send("isready")
+    out = e.until(lambda l: l == "readyok", timeout=15)
+    check(out == ["readyok"], "tablebase folders on drive letters are skipped quietly (%r)" % (out,))
+
     e.send("position startpos moves e2e4 e7e5 g1f3")
     e.send("go infinite")
     out = e.until(lambda l: l.startswith("info depth "))
