@@ -5,16 +5,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 # Tests that play against the clock run one at a time, after the others.
 TIMED_TESTS = ^(SelfPlay|ThinkProtocol)\.
 
-WINDOWS_BUILD ?= build-windows
-DIST ?= dist
-MINGW_CXX = x86_64-w64-mingw32-g++-posix
-MINGW_PACKAGE = g++-mingw-w64-x86-64-posix
-WINE ?= $(shell command -v wine || command -v wine64)
-# The files a player needs, beside each other: the book is found in the
-# engine's folder.
-DIST_FILES = ostrim ostrim-tool ostrim2010.bin
-
-.PHONY: run build test sanitize bench perft peers clean windows test-windows dist
+.PHONY: run build test sanitize bench perft peers clean
 
 build:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
@@ -47,6 +38,17 @@ perft: build
 peers:
 	tools/peers.sh
 
+WINDOWS_BUILD ?= build-windows
+DIST ?= dist
+MINGW_CXX = x86_64-w64-mingw32-g++-posix
+MINGW_PACKAGE = g++-mingw-w64-x86-64-posix
+WINE ?= $(shell command -v wine || command -v wine64)
+# The files a player needs, beside each other: the book is found in the
+# engine's folder.
+DIST_FILES = ostrim ostrim-tool ostrim2010.bin
+
+.PHONY: windows dist test-windows clean-windows
+
 # ostrim.exe and ostrim-tool.exe for 64-bit Windows, cross-built with
 # MinGW-w64 and linked statically; the book is made by this machine's tool.
 windows:
@@ -77,5 +79,8 @@ test-windows: dist
 	@if [ -z "$(WINE)" ]; then echo "test-windows skipped: Wine is not installed (apt-get install wine64)"; exit 0; fi; \
 	WINEDEBUG=-all python3 tests/windows/wine_transcripts.py $(WINE) $(DIST)/ostrim-windows
 
+clean-windows:
+	rm -rf $(WINDOWS_BUILD) $(DIST)
+
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD) $(WINDOWS_BUILD) $(DIST)
+	rm -rf $(BUILD) $(SANITIZE_BUILD)
