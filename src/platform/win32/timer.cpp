@@ -2,8 +2,12 @@
 
 #include <process.h>
 
+#include <atomic>
+
 #include "platform/threads.h"
 #include "platform/win32/windows_api.h"
+
+#include <timeapi.h>
 
 namespace ostrim::platform {
 
@@ -11,11 +15,27 @@ struct PeriodicTimer {
   ULONGLONG period;
   TimerTick tick;
   void* argument;
-  HANDLE cancel;  // a manual-reset event
-  HANDLE thread;
+  bool fine;                       // period below the system's default tick
+  std::atomic<bool> cancelled{false};
+  HANDLE cancel = nullptr;         // a manual-reset event, for long periods
+  HANDLE thread = nullptr;
 };
 
 namespace {
+
+// Windows ticks every 15.6 ms unless asked for finer sleeps.
+constexpr ULONGLONG kSystemTickMs = 16;
+
+// A fine timer sleeps and looks at a flag: a cheap wake-up, and ending it
+// waits at most one period. A long period waits on the event instead, so
+// that ending it is immediate.
+bool wait_period(PeriodicTimer* timer, DWORD ms) {
+  if (timer->fine) {
+    ::Sleep(ms);
+    return !timer->cancelled.load(std::memory_order_acquire);
+  }
+  return ::WaitForSingleObject(timer->cancel, ms) == WAIT_TIMEOUT;
+}
 
 unsigned __stdcall run_timer(void* raw) {
   auto* timer = static_cast<PeriodicTimer*>(raw);
@@ -23,7 +43,7 @@ unsigned __stdcall run_timer(void* raw) {
   for (;;) {
     ULONGLONG now = ::GetTickCount64();
     DWORD wait = next > now ? static_cast<DWORD>(next - now) : 0;
-    if (::WaitForSingleObject(timer->cancel, wait) != WAIT_TIMEOUT) break;
+    if (!wait_period(timer, wait)) break;
     timer->tick(timer->argument);
     next += timer->period;
     now = ::GetTickCount64();
@@ -40,13 +60,16 @@ PeriodicTimer* start_periodic_timer(int32_t period_ms, TimerTick tick, void* arg
   timer->period = static_cast<ULONGLONG>(period_ms > 0 ? period_ms : 1);
   timer->tick = tick;
   timer->argument = argument;
-  timer->cancel = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  timer->fine = timer->period < kSystemTickMs;
+  if (!timer->fine) timer->cancel = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  if (timer->fine) ::timeBeginPeriod(1);
   uintptr_t thread = 0;
-  if (timer->cancel != nullptr)
+  if (timer->fine || timer->cancel != nullptr)
     thread = ::_beginthreadex(nullptr, static_cast<unsigned>(usable_stack_size(stack_bytes)), run_timer, timer,
                               STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
   if (thread == 0) {
     if (timer->cancel != nullptr) ::CloseHandle(timer->cancel);
+    if (timer->fine) ::timeEndPeriod(1);
     delete timer;
     return nullptr;
   }
@@ -56,10 +79,12 @@ PeriodicTimer* start_periodic_timer(int32_t period_ms, TimerTick tick, void* arg
 
 void stop_periodic_timer(PeriodicTimer* timer) {
   if (timer == nullptr) return;
-  ::SetEvent(timer->cancel);
+  timer->cancelled.store(true, std::memory_order_release);
+  if (timer->cancel != nullptr) ::SetEvent(timer->cancel);
   ::WaitForSingleObject(timer->thread, INFINITE);
   ::CloseHandle(timer->thread);
-  ::CloseHandle(timer->cancel);
+  if (timer->cancel != nullptr) ::CloseHandle(timer->cancel);
+  if (timer->fine) ::timeEndPeriod(1);
   delete timer;
 }
 
