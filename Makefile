@@ -15,10 +15,12 @@ build:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(BUILD) -j $(JOBS)
 
+# The engine starts in its own folder, beside its book, as a GUI starts it;
+# it always ends with status 1.
 run:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
-	cmake --build $(BUILD) -j $(JOBS) --target ostrim
-	./$(BUILD)/ostrim || [ $$? -eq 1 ]  # the engine always ends with status 1
+	cmake --build $(BUILD) -j $(JOBS) --target ostrim default_book
+	cd $(BUILD) && ./ostrim || [ $$? -eq 1 ]
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS) -E '$(TIMED_TESTS)'
@@ -53,6 +55,50 @@ perft: build
 # The engines strength is measured against (for ostrim-tool match only).
 peers:
 	tools/peers.sh
+
+WINDOWS_BUILD ?= build-windows
+DIST ?= dist
+MINGW_CXX = x86_64-w64-mingw32-g++-posix
+MINGW_PACKAGE = g++-mingw-w64-x86-64-posix
+WINE ?= $(shell command -v wine || command -v wine64)
+# The files a player needs, beside each other: the book is found in the
+# engine's folder.
+DIST_FILES = ostrim ostrim-tool ostrim2010.bin
+
+.PHONY: windows dist test-windows clean-windows
+
+# ostrim.exe and ostrim-tool.exe for 64-bit Windows, cross-built with
+# MinGW-w64 and linked statically; the book is made by this machine's tool.
+windows:
+	@command -v $(MINGW_CXX) >/dev/null || { \
+	  if [ "$$(id -u)" = 0 ] && command -v apt-get >/dev/null; then apt-get install -y $(MINGW_PACKAGE); \
+	  else echo "make windows needs $(MINGW_CXX): sudo apt-get install $(MINGW_PACKAGE)"; exit 1; fi; }
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(BUILD) -j $(JOBS) --target ostrim-tool
+	cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_BUILD_TYPE=Release -DOSTRIM_TESTS=OFF \
+	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake -DOSTRIM_BOOK_TOOL=$(CURDIR)/$(BUILD)/ostrim-tool
+	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
+
+# Release folders and their .zip files: dist/ostrim-linux, dist/ostrim-windows.
+dist: windows
+	cmake --build $(BUILD) -j $(JOBS) --target ostrim ostrim-tool default_book
+	rm -rf $(DIST) && mkdir -p $(DIST)/ostrim-linux $(DIST)/ostrim-windows
+	cd $(BUILD) && cp $(DIST_FILES) $(CURDIR)/$(DIST)/ostrim-linux/
+	cd $(WINDOWS_BUILD) && cp ostrim.exe ostrim-tool.exe ostrim2010.bin $(CURDIR)/$(DIST)/ostrim-windows/
+	cp tools/release/README-linux.txt $(DIST)/ostrim-linux/README.txt
+	cp tools/release/README-windows.txt $(DIST)/ostrim-windows/README.txt
+	cd $(DIST) && cmake -E tar cf ostrim-linux.zip --format=zip ostrim-linux \
+	  && cmake -E tar cf ostrim-windows.zip --format=zip ostrim-windows
+	@ls -l $(DIST)
+
+# UCI transcripts and a short self-play game against ostrim.exe under Wine,
+# in the Windows release folder. Not part of `make test`.
+test-windows: dist
+	@if [ -z "$(WINE)" ]; then echo "test-windows skipped: Wine is not installed (apt-get install wine64)"; exit 0; fi; \
+	WINEDEBUG=-all python3 tests/windows/wine_transcripts.py $(WINE) $(DIST)/ostrim-windows
+
+clean-windows:
+	rm -rf $(WINDOWS_BUILD) $(DIST)
 
 clean:
 	rm -rf $(BUILD) $(SANITIZE_BUILD) $(TSAN_BUILD)

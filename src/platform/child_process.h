@@ -1,17 +1,27 @@
 #pragma once
 // Child processes driven through pipes: another program's standard input
 // and output, written by lines and read with a time-out.
-#include <sys/types.h>
-
+#include <cstdint>
 #include <string>
 #include <vector>
 
 namespace ostrim::platform {
 
+#ifdef _WIN32
+using ProcessId = int;
+using PipeEnd = std::intptr_t;  // a handle's value
+#else
+using ProcessId = int;  // pid_t
+using PipeEnd = int;    // a file descriptor
+#endif
+
 struct ChildProcess {
-  pid_t pid = -1;
-  int to_child = -1;    // the child's standard input
-  int from_child = -1;  // the child's standard output
+  ProcessId pid = -1;
+  PipeEnd to_child = -1;    // the child's standard input
+  PipeEnd from_child = -1;  // the child's standard output
+#ifdef _WIN32
+  std::intptr_t process = 0;  // the handle that waits for and ends the child
+#endif
   std::string unread;   // bytes read but not yet taken as lines
   bool output_ended = false;  // its standard output reached its end
   bool exited = false;

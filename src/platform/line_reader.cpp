@@ -1,53 +1,24 @@
 #include "platform/console.h"
-
-#include <cerrno>
-#include <mutex>
-#include <unistd.h>
+#include "platform/read_bytes.h"
 
 namespace ostrim::platform {
 namespace {
-
-std::mutex output_mutex;
-
-void write_all(int fd, const char* data, std::size_t length) {
-  while (length > 0) {
-    ssize_t written = ::write(fd, data, length);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return;  // nowhere left to report to
-    }
-    data += written;
-    length -= static_cast<std::size_t>(written);
-  }
-}
 
 // Refills an empty buffer; false at end of input.
 bool fill(LineReader& reader) {
   if (reader.start < reader.end) return true;
   if (reader.at_end) return false;
-  for (;;) {
-    ssize_t got = ::read(reader.descriptor, reader.buffer, sizeof reader.buffer);
-    if (got > 0) {
-      reader.start = 0;
-      reader.end = static_cast<int>(got);
-      return true;
-    }
-    if (got < 0 && errno == EINTR) continue;
+  int got = read_bytes(reader.descriptor, reader.buffer, sizeof reader.buffer);
+  if (got <= 0) {
     reader.at_end = true;  // end of input, or an error we cannot mend
     return false;
   }
+  reader.start = 0;
+  reader.end = got;
+  return true;
 }
 
 }  // namespace
-
-void console_write(const char* data, std::size_t length) {
-  std::lock_guard<std::mutex> lock(output_mutex);
-  write_all(STDOUT_FILENO, data, length);
-}
-
-void console_write_error(const char* data, std::size_t length) {
-  write_all(STDERR_FILENO, data, length);
-}
 
 void init_line_reader(LineReader& reader, int descriptor) {
   reader.descriptor = descriptor;
@@ -74,7 +45,7 @@ int read_line(LineReader& reader, char* line, int size) {
 }
 
 int read_console_line(char* line, int size) {
-  static LineReader console_reader{STDIN_FILENO, 0, 0, false, {}};
+  static LineReader console_reader{kStandardInput, 0, 0, false, {}};
   return read_line(console_reader, line, size);
 }
 

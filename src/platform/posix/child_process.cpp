@@ -11,6 +11,9 @@
 #include "platform/clock.h"
 
 namespace ostrim::platform {
+
+static_assert(sizeof(pid_t) == sizeof(ProcessId));
+
 namespace {
 
 int remaining_ms(int64_t deadline) {
