@@ -7,7 +7,11 @@ namespace ostrim::platform {
 struct File;
 
 // Joins a directory and a file name in a path.
+#ifdef _WIN32
+constexpr char kPathSeparator = '\\';
+#else
 constexpr char kPathSeparator = '/';
+#endif
 
 // Opens the file for reading; none, with errno set, when it cannot.
 File* open_file(const char* path);

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "common/output.h"
+#include "platform/drives.h"
 #include "tablebase/block_cache.h"
 #include "tablebase/material_tree.h"
 
@@ -136,6 +137,27 @@ Found check_part(platform::File* file, const std::string& path, bool compressed,
   return Found::Registered;
 }
 
+// A directory on a drive letter: an absent drive, or one whose device is
+// not ready (an empty disc drive), is skipped after one try. Where the
+// system has no drive letters the mask is empty and such a path finds
+// nothing.
+bool drive_usable(const char* directory) {
+  char letter = directory[0];
+  if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
+  if (letter < 'A' || letter > 'Z' || directory[1] != ':') return true;
+  uint32_t bit = 1u << (letter - 'A');
+  RegistryCounters& c = registry_counters;
+  if ((c.drives_not_ready & bit) || (c.drive_mask & bit) == 0) return false;
+  if ((c.drives_tested & bit) == 0) {
+    c.drives_tested |= bit;
+    if (!platform::drive_ready(letter)) {
+      c.drives_not_ready |= bit;
+      return false;
+    }
+  }
+  return true;
+}
+
 Found open_table(const char* directory, int row, int side) {
   TableSide& t = registry[row].sides[side];
   if (t.index == nullptr || t.entries == 0) return Found::Missing;
@@ -147,8 +169,7 @@ Found open_table(const char* directory, int row, int side) {
       any = true;
       continue;
     }
-    // No drive letters here: a "C:\..." directory is a relative name that
-    // holds nothing.
+    if (!drive_usable(directory)) return any ? Found::Registered : Found::Missing;
     std::string names[5];
     int count = candidate_names(directory, row, side, part, split, names);
     platform::File* file = nullptr;
@@ -229,6 +250,7 @@ bool open_class(const char* directory, int row, int side) {
 
 int initialise_tablebases(const char* path_list) {
   registry_counters = RegistryCounters{};
+  registry_counters.drive_mask = platform::logical_drive_mask();
   close_cached_files();
   prepare_index_tables();
   build_material_tree();

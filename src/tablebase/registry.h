@@ -41,6 +41,9 @@ struct RegistryCounters {
   int32_t files_tried = 0;
   int32_t files_opened = 0;
   int32_t compressed_opened = 0;
+  uint32_t drive_mask = 0;       // the drive letters present, bit n for 'A' + n
+  uint32_t drives_tested = 0;    // drives whose root was listed once
+  uint32_t drives_not_ready = 0; // drives skipped from then on
 };
 
 extern RegistryCounters registry_counters;
