@@ -8,16 +8,10 @@
 
 #include "match/match_settings.h"
 #include "match/match_standing.h"
+#include "match/words.h"
 
 namespace ostrim::tools {
 namespace {
-
-std::vector<std::string> words(const std::string& text) {
-  std::istringstream in(text);
-  std::vector<std::string> out;
-  for (std::string w; in >> w;) out.push_back(w);
-  return out;
-}
 
 const char* const kEngines = "--engine cmd=a name=A option.Hash=16 arg=-x --engine cmd=b option.OwnBook=false ";
 

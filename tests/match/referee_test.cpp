@@ -11,16 +11,10 @@
 #include "match/openings.h"
 #include "match/pgn_writer.h"
 #include "match/referee.h"
+#include "match/words.h"
 
 namespace ostrim::tools {
 namespace {
-
-std::vector<std::string> words(const std::string& text) {
-  std::istringstream in(text);
-  std::vector<std::string> out;
-  for (std::string w; in >> w;) out.push_back(w);
-  return out;
-}
 
 TEST(MatchReferee, EndingsTheRulesDecide) {
   struct Case {
