@@ -94,8 +94,11 @@ bool handle_think(const char*, char** tokens, int, bool poll) {
   }
   flags.root_side.store(root_position.side);
   signal_ready();
-  if (!position_valid.load()) return false;
   int mode = decimal_value(tokens[1]);
+  if (!position_valid.load()) {
+    answer_without_search(mode, "the last position was refused");
+    return false;
+  }
   int kind = decimal_value(tokens[2]);
   int white_time = decimal_value(tokens[3]);
   int black_time = decimal_value(tokens[4]);

@@ -53,11 +53,12 @@ void answer_from_book(Move m) {
   print_bestmove(m, kNullMove);
 }
 
-// The game is not the interface's: a move of its position was refused.
-// Nothing is searched; the answer is the null move, given when a search
-// would give it (a ponder or infinite search waits for ponderhit or stop).
-void answer_refused_position(int mode) {
-  output_line("info string No search: a move of the last position was refused");
+}  // namespace
+
+// The answer is given when a search would give it: a ponder or infinite
+// think waits for ponderhit or stop.
+void answer_without_search(int mode, const char* why) {
+  output_line("info string No search: %s", why);
   search_clock.soft_time = 0;  // a ponderhit arms no deadline
   flags.stop.store(0, std::memory_order_relaxed);
   set_engine_state(mode != kThinkNormal ? EngineState::Pondering : EngineState::Thinking);
@@ -69,8 +70,6 @@ void answer_refused_position(int mode) {
   print_bestmove(kNullMove, kNullMove);
 }
 
-}  // namespace
-
 void run_think(int mode, int kind, int time, int moves_to_go, int increment, int extra) {
   if (engine_state() != EngineState::Idle) assertion_failed(__LINE__);
   Colour side = root_position.side;
@@ -78,7 +77,7 @@ void run_think(int mode, int kind, int time, int moves_to_go, int increment, int
   int32_t noted_ms = take_noted_clock(side, time);
   int32_t noted_increment = take_noted_increment(side);
   if (moves_refused.load()) {
-    answer_refused_position(mode);
+    answer_without_search(mode, "a move of the last position was refused");
     return;
   }
   set_engine_state(mode != kThinkNormal ? EngineState::Pondering : EngineState::Thinking);

@@ -11,6 +11,11 @@ namespace ostrim {
 // increment: the side to move's increment, extra: the eighth think token.
 void run_think(int mode, int kind, int time, int moves_to_go, int increment, int extra);
 
+// A think that has no position to search: says why and answers the null
+// move (an infinite or pondering think once it is stopped), so that the
+// interface is never left waiting.
+void answer_without_search(int mode, const char* why);
+
 // The `stoppondering` transition: a pondering search becomes a timed one.
 // Returns whether the engine was pondering.
 bool stop_pondering();

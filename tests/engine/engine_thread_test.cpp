@@ -91,7 +91,8 @@ TEST_F(EngineCommands, IdleAbortDoesNothing) {
 TEST_F(EngineCommands, AnInvalidPositionRefusesMovesAndThinks) {
   position_valid.store(false);
   EXPECT_EQ(run("move e2e4", false), Lines{"Illegal move: e2e4"});
-  EXPECT_EQ(run("think 0 0 3 3 0 0 0 0", false), Lines{}) << "no search, no bestmove";
+  EXPECT_EQ(run("think 0 0 3 3 0 0 0 0", false), Lines{"info string No search: the last position was refused"})
+      << "no search, but an answer";
 }
 
 TEST_F(EngineCommands, SetboardRefusesAnIllegalOrOverlongText) {
