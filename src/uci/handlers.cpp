@@ -22,6 +22,7 @@ namespace {
 constexpr int kFormattedCommandSize = 4096;
 constexpr int kFewestFenFields = 4;  // placement, side, castling, en passant
 constexpr const char* kMissingFenFields[kFenFieldCount] = {nullptr, nullptr, nullptr, nullptr, "0", "1"};
+constexpr const char* kRefusedSetup = "- w - - 0 1";  // no placement: the engine refuses it
 constexpr int kMillisecondsPerSecond = 1000;
 constexpr int kInfiniteSeconds = 60;
 
@@ -75,6 +76,11 @@ bool handle_isready(const char* line, char**, int) {
   return true;
 }
 
+// The interface's position is not the engine's any more: a set-up the
+// engine refuses makes every later `go` answer the null move until the next
+// `position`, rather than a move for the old position.
+void refuse_position() { send_command("setboard %s", kRefusedSetup); }
+
 bool handle_position(const char* line, char** tokens, int count) {
   char fen[kFenTextSize];
   int keyword = 2;  // where "moves" may stand
@@ -84,12 +90,14 @@ bool handle_position(const char* line, char** tokens, int count) {
     while (fields < kFenFieldCount && 2 + fields < count && !is(tokens[2 + fields], "moves")) ++fields;
     if (fields < kFewestFenFields) {
       report_error("a FEN needs at least four fields", line);
+      refuse_position();
       return true;
     }
     const char* text[kFenFieldCount];
     for (int i = 0; i < kFenFieldCount; ++i) text[i] = i < fields ? tokens[2 + i] : kMissingFenFields[i];
     if (!join_tokens(text, kFenFieldCount, fen, sizeof fen)) {
       report_error("FEN text too long", line);
+      refuse_position();
       return true;
     }
     keyword = 2 + fields;

@@ -236,6 +236,20 @@ TEST(Protocol, IllegalPositionsAndMoves) {
   EXPECT_EQ(out[3], "info string Illegal position");
 }
 
+TEST(Protocol, APositionTheFrontEndRefusesIsNotSearched) {
+  EngineProcess engine;
+  ASSERT_TRUE(start_quiet_engine(engine));
+  for (const std::string& position : {std::string("position fen 8/8/8/8 w"),
+                                      "position fen " + std::string(300, 'p') + " w - - 0 1"}) {
+    Lines out = answer_from_engine(engine, {"position startpos moves e2e4", position, "go depth 3"});
+    ASSERT_EQ(out.size(), 4u) << position;
+    EXPECT_EQ(out[0], "bestmove 0000") << "not a move for the position before";
+    EXPECT_EQ(out[1].rfind("info string Error (", 0), 0u) << out[1];
+    EXPECT_EQ(out[2], "info string Illegal position");
+    EXPECT_EQ(out[3], "info string No search: the last position was refused");
+  }
+}
+
 TEST(Protocol, PositionsAndMovesReachTheGame) {
   EngineProcess engine;
   ASSERT_TRUE(start_quiet_engine(engine));

@@ -146,7 +146,7 @@ TEST_F(Translation, ShortOrOverlongFenIsRefused) {
   };
   for (const std::string& line : cases) {
     Lines out;
-    EXPECT_EQ(commands(line, &out), Lines{}) << line;
+    EXPECT_EQ(commands(line, &out), Lines{"setboard - w - - 0 1"}) << line << ": a set-up the engine refuses";
     ASSERT_EQ(out.size(), 1u) << line;
     EXPECT_EQ(out[0].rfind("info string Error (", 0), 0u) << out[0];
     EXPECT_NE(out[0].find("): " + line), std::string::npos) << "the whole line as subject: " << out[0];
