@@ -8,6 +8,7 @@
 
 #include <cerrno>
 
+#include "platform/child_lines.h"
 #include "platform/clock.h"
 
 namespace ostrim::platform {
@@ -15,11 +16,6 @@ namespace ostrim::platform {
 static_assert(sizeof(pid_t) == sizeof(ProcessId));
 
 namespace {
-
-int remaining_ms(int64_t deadline) {
-  int64_t left = deadline - monotonic_ms();
-  return left < 0 ? 0 : static_cast<int>(left);
-}
 
 // Reads what the child has written; false at its end of output.
 bool take_output(ChildProcess& child) {
@@ -34,14 +30,6 @@ bool take_output(ChildProcess& child) {
     child.output_ended = true;
     return false;
   }
-}
-
-bool take_line(ChildProcess& child, std::string& line) {
-  std::size_t end = child.unread.find('\n');
-  if (end == std::string::npos) return false;
-  line = child.unread.substr(0, end);
-  child.unread.erase(0, end + 1);
-  return true;
 }
 
 void close_pipes(ChildProcess& child) {
@@ -140,10 +128,6 @@ bool write_to_child(ChildProcess& child, const std::string& bytes, int timeout_m
     }
   }
   return true;
-}
-
-bool write_line_to_child(ChildProcess& child, const std::string& line, int timeout_ms) {
-  return write_to_child(child, line + "\n", timeout_ms);
 }
 
 bool read_child_line(ChildProcess& child, std::string& line, int timeout_ms) {

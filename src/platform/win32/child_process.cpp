@@ -1,5 +1,6 @@
 #include "platform/child_process.h"
 
+#include "platform/child_lines.h"
 #include "platform/clock.h"
 #include "platform/win32/windows_api.h"
 
@@ -12,11 +13,6 @@ constexpr DWORD kPipeBytes = 1 << 20;
 
 HANDLE as_handle(std::intptr_t value) { return reinterpret_cast<HANDLE>(value); }
 std::intptr_t as_value(HANDLE handle) { return reinterpret_cast<std::intptr_t>(handle); }
-
-int remaining_ms(int64_t deadline) {
-  int64_t left = deadline - monotonic_ms();
-  return left < 0 ? 0 : static_cast<int>(left);
-}
 
 // Takes what the child has written without waiting; false at its end of
 // output.
@@ -39,12 +35,10 @@ bool take_output(ChildProcess& child) {
   }
 }
 
-bool take_line(ChildProcess& child, std::string& line) {
-  std::size_t end = child.unread.find('\n');
-  if (end == std::string::npos) return false;
-  line = child.unread.substr(0, end);
-  if (!line.empty() && line.back() == '\r') line.pop_back();  // a text-mode child
-  child.unread.erase(0, end + 1);
+// A text-mode child ends its lines with "\r\n".
+bool take_text_line(ChildProcess& child, std::string& line) {
+  if (!take_line(child, line)) return false;
+  if (!line.empty() && line.back() == '\r') line.pop_back();
   return true;
 }
 
@@ -148,16 +142,12 @@ bool write_to_child(ChildProcess& child, const std::string& bytes, int timeout_m
   return true;
 }
 
-bool write_line_to_child(ChildProcess& child, const std::string& line, int timeout_ms) {
-  return write_to_child(child, line + "\n", timeout_ms);
-}
-
 bool read_child_line(ChildProcess& child, std::string& line, int timeout_ms) {
   int64_t deadline = monotonic_ms() + timeout_ms;
-  while (!take_line(child, line)) {
+  while (!take_text_line(child, line)) {
     if (child.output_ended || child.from_child == -1) return false;
     std::size_t had = child.unread.size();
-    if (!take_output(child)) return take_line(child, line);
+    if (!take_output(child)) return take_text_line(child, line);
     if (child.unread.size() != had) continue;
     if (remaining_ms(deadline) == 0) return false;
     // Anonymous pipes cannot be waited on: look again shortly.
