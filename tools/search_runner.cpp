@@ -8,6 +8,7 @@
 #include "common/report.h"
 #include "platform/timer.h"
 #include "search/driver.h"
+#include "search/parallel.h"
 #include "search/search_clock.h"
 #include "search/transposition.h"
 
@@ -20,7 +21,7 @@ void timer_tick(void*) { check_deadlines(); }
 
 // Keeps what the search reports as the principal variation printer would,
 // without printing it.
-void keep_variation(int, int score, const Move* variation) {
+void keep_variation(int, int score, const Move* variation, const Position*) {
   report.last_score = score;
   int i = 0;
   for (; i < kReportedVariationLength && variation[i] != kNullMove; ++i) report.variation[i] = variation[i];
@@ -53,7 +54,7 @@ RunResult run_search(int depth, int movetime) {
   if (timer) platform::stop_periodic_timer(timer);
   set_engine_state(EngineState::Idle);
   r.best = report.variation[0];
-  r.nodes = main_board.nodes;
+  r.nodes = searched_nodes();
   r.milliseconds = static_cast<int32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(end - start).count());
   return r;
 }

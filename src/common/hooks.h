@@ -14,7 +14,7 @@ struct Board;
 struct Hooks {
   // "info depth ... pv ..." for an iteration depth, a root-side score and a
   // variation ending at the null move.
-  void (*print_variation)(int depth, int score, const Move* variation) = nullptr;
+  void (*print_variation)(int depth, int score, const Move* variation, const Position* root) = nullptr;
   // With no child: "info depth %d nodes %lld"; with the child just made from
   // the root: "info currmove ..."
   void (*print_current_move)(int depth, const Position* child) = nullptr;

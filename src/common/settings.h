@@ -46,7 +46,7 @@ inline constexpr int32_t EngineSettings::*kFedSettings[] = {
     &EngineSettings::king_safety_pct,    &EngineSettings::no_progress_pct,
     &EngineSettings::space_pct,          &EngineSettings::mobility_pct,
     &EngineSettings::pawn_structure_pct, &EngineSettings::endgame_king_pct,
-    &EngineSettings::passed_pawn_pct,
+    &EngineSettings::passed_pawn_pct,    &EngineSettings::thread_count,
 };
 constexpr int kFedSettingCount = sizeof kFedSettings / sizeof kFedSettings[0];
 

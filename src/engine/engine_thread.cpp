@@ -9,6 +9,7 @@
 #include "common/engine_flags.h"
 #include "common/output.h"
 #include "common/settings.h"
+#include "search/parallel.h"
 #include "common/tokenizer.h"
 #include "engine/game.h"
 #include "engine/think.h"
@@ -70,8 +71,14 @@ void apply_pending_hash() {
   if (megabytes != kNoPendingHash) apply_hash_size(megabytes);
 }
 
+// New settings, taken while no search runs; the pool follows the thread count.
+void take_settings(const EngineSettings& requested) {
+  copy_fed_settings(settings, requested);
+  set_search_threads(settings.thread_count);
+}
+
 void apply_pending_settings() {
-  if (settings_pending.exchange(false, std::memory_order_acquire)) copy_fed_settings(settings, pending_settings);
+  if (settings_pending.exchange(false, std::memory_order_acquire)) take_settings(pending_settings);
 }
 
 bool handle_setboard(const char*, char** tokens, int, bool poll) {
@@ -156,7 +163,7 @@ bool handle_settings(const char*, char** tokens, int, bool poll) {
     settings_pending.store(true, std::memory_order_release);
   } else {
     settings_pending.store(false, std::memory_order_relaxed);  // these are newer
-    copy_fed_settings(settings, requested);
+    take_settings(requested);
   }
   signal_ready();
   return false;
@@ -182,7 +189,7 @@ void run_engine_thread(void*) {
 
 void request_settings(const EngineSettings& requested) {
   if (!thread_running.load()) {  // no engine thread, so no search either
-    copy_fed_settings(settings, requested);
+    take_settings(requested);
     return;
   }
   char command[kEngineCommandSize];

@@ -48,7 +48,7 @@ void answer_from_book(Move m) {
   for (int i = 1; i < kReportedVariationLength; ++i) variation[i] = kNullMove;
   report.multipv_index = 0;
   for (int i = 0; i < kReportedVariationLength; ++i) report.variation[i] = variation[i];
-  if (hooks.print_variation != nullptr) hooks.print_variation(0, 0, variation);
+  if (hooks.print_variation != nullptr) hooks.print_variation(0, 0, variation, nullptr);
   set_engine_state(EngineState::Idle);
   print_bestmove(m, kNullMove);
 }

@@ -9,6 +9,7 @@
 #include "eval/evaluate.h"
 #include "eval/weights.h"
 #include "platform/sleep.h"
+#include "search/parallel.h"
 #include "search/search.h"
 #include "search/search_clock.h"
 #include "search/search_support.h"
@@ -52,7 +53,7 @@ void report_first_legal_move(Position& root) {
 }
 
 void print_variation(int depth, int score, const Move* variation) {
-  if (hooks.print_variation != nullptr) hooks.print_variation(depth, score, variation);
+  if (hooks.print_variation != nullptr) hooks.print_variation(depth, score, variation, nullptr);
 }
 
 // Waits, taking engine commands, while a finished search still ponders.
@@ -124,6 +125,7 @@ void search_driver(Position& root, const SearchLimits& limits) {
   for (Move& m : b.black.threat_answers) m = kNullMove;
   const int legal_moves = count_legal_moves(root);  // before the node count starts
   b.nodes = 0;
+  reset_worker_nodes();
   report.tablebase_hits.store(0, std::memory_order_relaxed);
   report_first_legal_move(root);
   Move root_killers[2] = {kNullMove, kNullMove};

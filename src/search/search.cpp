@@ -3,6 +3,7 @@
 #include "board/makemove.h"
 #include "board/movegen.h"
 #include "common/hooks.h"
+#include "search/parallel.h"
 #include "search/search.h"
 #include "search/search_support.h"
 #include "search/transposition.h"
@@ -93,10 +94,10 @@ int Search(Position& p, int depth, int beta, int alpha, Move* killers, Move* pv,
   if (entry.entry != nullptr) {
     TTEntry& e = *entry.entry;
     bool repetition = signals_repetition(b, entry.flags_before);
-    int stored_key = e.depth_key;
+    int stored_key = tt_read(e.depth_key);
     bool has_data = stored_key != 0 && stored_key != kGameHistoryDepthKey;
     Move stored = entry_has_move(e) && has_data ? entry_move(e) : kNullMove;
-    int stored_score = e.score;
+    int stored_score = tt_read(e.score);
     uint16_t bounds = entry.flags_before & ttflag::kExact;
     bool ignore = false;
     if (has_data && p.parent != nullptr && stored != kNullMove &&
@@ -276,16 +277,20 @@ int Search(Position& p, int depth, int beta, int alpha, Move* killers, Move* pv,
       }
       if (!passes_threat_filter(p, m)) continue;
 
-      SearchMove(p, depth, beta, alpha, killers, pv, m, child, excluded);
+      if (!hand_off(p, depth, beta, alpha, killers, pv, m, excluded))
+        SearchMove(p, depth, beta, alpha, killers, pv, m, child, excluded);
 
       if (stop_requested()) break;
       if (epoch_stale(b)) {
         if (b.active_split != &p) break;
         b.epoch = flags.search_epoch.load(std::memory_order_relaxed);
       }
-      if (beta <= alpha) break;
-      if (beta > p.expected && alpha < 9000) beta = p.expected > alpha ? p.expected : alpha + 1;
+      // Workers may be raising alpha meanwhile.
+      const int a = read_bound(alpha);
+      if (read_bound(beta) <= a) break;
+      if (read_bound(beta) > p.expected && a < 9000) write_bound(beta, p.expected > a ? p.expected : a + 1);
     }
+    if (b.active_split == &p) collect_workers(p);
 
     // Mate and stalemate.
     result = alpha;
@@ -296,14 +301,14 @@ int Search(Position& p, int depth, int beta, int alpha, Move* killers, Move* pv,
   // Store, or only release.
   if (entry.held) {
     TTEntry& e = *entry.entry;
-    bool store = e.depth_key <= depth_key && !((p.flags & moveflag::kBadMove) && result < beta) &&
+    bool store = tt_read(e.depth_key) <= depth_key && !((p.flags & moveflag::kBadMove) && result < beta) &&
                  !search_interrupted(b);
     if (store) {
-      e.score = static_cast<int16_t>(result);
-      e.depth_key = static_cast<uint8_t>(depth_key);
+      tt_write(e.score, result);
+      tt_write(e.depth_key, depth_key);
       if (pv[0] != kNullMove) {
-        e.move_from = static_cast<uint8_t>(move_from(pv[0]));
-        e.move_to = static_cast<uint8_t>(pv[0] >> 8);
+        tt_write(e.move_from, move_from(pv[0]));
+        tt_write(e.move_to, pv[0] >> 8);
       }
       e.flags.store(static_cast<uint16_t>(p.bound_flags | (entry.flags_before & ttflag::kOwnerMask)),
                     std::memory_order_release);

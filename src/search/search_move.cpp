@@ -210,7 +210,7 @@ void SearchMove(Position& p, int depth, int& beta, int& alpha, Move* killers, Mo
     }
 
     if (!have_result) {
-      if (depth - 1 >= 8 && !tablebase_hit && alpha == -kScoreInfinite) researched = true;
+      if (depth - 1 >= 8 && !tablebase_hit && read_bound(alpha) == -kScoreInfinite) researched = true;
 
       replay_pending_threat(p, c, depth);
 
@@ -305,9 +305,9 @@ void SearchMove(Position& p, int depth, int& beta, int& alpha, Move* killers, Mo
           (b.types[kWhitePawnType].count == 1 || b.types[kBlackPawnType].count == 1) && child_depth < 30)
         recognise_single_pawn_draw(c);
 
-      DrawishWindow drawish = drawish_window(p, c, beta, alpha);
+      DrawishWindow drawish = drawish_window(p, c, read_bound(beta), read_bound(alpha));
       if (drawish == DrawishWindow::ScoreZero) {
-        notify(SearchEvent::DrawishMoveScoredZero, c, depth, beta);
+        notify(SearchEvent::DrawishMoveScoredZero, c, depth, read_bound(beta));
         have_result = true;
         result = 0;
       } else if (drawish == DrawishWindow::CapReversal && depth > child_depth + 1) {
@@ -325,10 +325,11 @@ void SearchMove(Position& p, int depth, int& beta, int& alpha, Move* killers, Mo
           else
             child_depth += c.captured->type->kind == kKindQueen ? 4 : 3;
         }
-        int child_beta = -alpha;
-        int child_alpha = (c.flags & moveflag::kReduced) ? -alpha - 1
+        const int a = read_bound(alpha);
+        int child_beta = -a;
+        int child_alpha = (c.flags & moveflag::kReduced) ? -a - 1
                           : drawish != DrawishWindow::None ? 0
-                                                            : -beta;
+                                                            : -read_bound(beta);
         if (child_depth >= 2) {
           update_key(c);
           result = Search(c, child_depth, child_beta, child_alpha, p.killers, child_pv, nullptr);
@@ -344,16 +345,17 @@ void SearchMove(Position& p, int depth, int& beta, int& alpha, Move* killers, Mo
     unmake_move(c);
 
     if (stop_requested() || epoch_stale(b)) {
-      if ((p.flags & moveflag::kWorkerNode) == 0 || stop_requested() || alpha >= beta) return;
+      const int a = read_bound(alpha);
+      if ((p.flags & moveflag::kWorkerNode) == 0 || stop_requested() || a >= read_bound(beta)) return;
       // A worker's node with new shared bounds: search the move again.
-      if (p.futility_base != -kScoreInfinite) p.futility_base = alpha + futility_margin() - p.score;
-      if (alpha > p.best_so_far) p.best_so_far = alpha;
+      if (p.futility_base != -kScoreInfinite) p.futility_base = a + futility_margin() - p.score;
+      if (a > p.best_so_far) p.best_so_far = a;
       b.epoch = flags.search_epoch.load(std::memory_order_relaxed);
       continue;
     }
 
     int score = -result;
-    if (score <= alpha) {
+    if (score <= read_bound(alpha)) {
       if (result < kExcludedMove) ++p.legal_count;
       return;
     }
@@ -361,7 +363,22 @@ void SearchMove(Position& p, int depth, int& beta, int& alpha, Move* killers, Mo
       researched = true;  // a reduced or null-window search failed high: search it in full
       continue;
     }
-    alpha = score;
+    // A worker raises the shared alpha under the lock and tells every
+    // thread, through the epoch, that its bounds are old.
+    const bool shared = (p.flags & moveflag::kWorkerNode) != 0;
+    if (shared) {
+      lock_search();
+      if (score <= read_bound(alpha)) {
+        unlock_search();
+        if (result < kExcludedMove) ++p.legal_count;
+        return;
+      }
+      write_bound(alpha, score);
+      b.epoch = flags.search_epoch.fetch_add(1, std::memory_order_relaxed) + 1;
+    } else {
+      write_bound(alpha, score);
+    }
+    const int alpha_now = score;
     update_killers(killers, m, p);
     if ((p.flags & moveflag::kThreatPending) && !has_refutation(c) && to != p.threat_source) {
       Move* answers = p.side_list->threat_answers;
@@ -372,7 +389,7 @@ void SearchMove(Position& p, int depth, int& beta, int& alpha, Move* killers, Mo
     pv[1] = kNullMove;
     if (root && depth == search_state.iteration_depth && excluded != nullptr && *excluded == kNullMove) {
       int drop = kScoreDrop * pct(settings.score_drop_pct) / 100;
-      if (m == p.best_move && alpha <= search_state.previous_score - drop) {
+      if (m == p.best_move && alpha_now <= search_state.previous_score - drop) {
         search_clock.score_stable.store(0, std::memory_order_relaxed);
         if (depth >= 5) {
           // Look for an alternative while the best move fails low.
@@ -382,31 +399,35 @@ void SearchMove(Position& p, int depth, int& beta, int& alpha, Move* killers, Mo
           reset_generation(copy);
           Move alt_killers[2] = {kNullMove, kNullMove};
           Move alt_pv[kVariationLength];
-          Search(copy, depth - 3, beta, alpha, alt_killers, alt_pv, excluded);
+          Search(copy, depth - 3, read_bound(beta), alpha_now, alt_killers, alt_pv, excluded);
           if (alt_pv[0] != kNullMove && alt_pv[0] != m) push_move(p, alt_pv[0]);
         }
-      } else if (m != p.best_move && alpha < search_state.previous_score) {
+      } else if (m != p.best_move && alpha_now < search_state.previous_score) {
         search_clock.score_stable.store(0, std::memory_order_relaxed);
       }
       if (hooks.print_variation != nullptr) {
         copy_variation(pv, m, child_pv);
-        hooks.print_variation(depth, alpha, pv);
+        hooks.print_variation(depth, alpha_now, pv, &p);
       }
     }
-    if (alpha < beta) {
+    const int beta_now = read_bound(beta);
+    if (alpha_now < beta_now) {
       p.bound_flags = ttflag::kExact;
       copy_variation(pv, m, child_pv);
-      if (p.futility_base != -kScoreInfinite) p.futility_base = alpha + futility_margin() - p.score;
-      if (alpha > p.best_so_far) p.best_so_far = alpha;
+      if (p.futility_base != -kScoreInfinite) p.futility_base = alpha_now + futility_margin() - p.score;
+      if (alpha_now > p.best_so_far) p.best_so_far = alpha_now;
       ++p.legal_count;
+      if (shared) unlock_search();
       return;
     }
-    if (depth < 3 || beta >= p.entry_beta || alpha >= p.entry_beta) {
+    if (depth < 3 || beta_now >= p.entry_beta || alpha_now >= p.entry_beta) {
       ++p.legal_count;
       p.bound_flags = ttflag::kLowerBound;
+      if (shared) unlock_search();
       return;
     }
-    beta = p.entry_beta;  // the cut was against a narrowed beta
+    write_bound(beta, p.entry_beta);  // the cut was against a narrowed beta
+    if (shared) unlock_search();
     researched = true;
   }
 }

@@ -1,6 +1,8 @@
 #pragma once
 // Small pieces the node searches share: candidates, move filters, gains,
 // records with the sides exchanged, killers and variations.
+#include <atomic>
+
 #include "board/attacks.h"
 #include "board/board.h"
 #include "common/engine_flags.h"
@@ -15,6 +17,13 @@ inline bool epoch_stale(const Board& b) {
   return b.epoch != flags.search_epoch.load(std::memory_order_relaxed);
 }
 inline bool search_interrupted(const Board& b) { return stop_requested() || epoch_stale(b); }
+
+// The bounds of a node whose moves workers search are shared with them:
+// every access is whole and goes to memory.
+inline int read_bound(int& bound) { return std::atomic_ref<int>(bound).load(std::memory_order_relaxed); }
+inline void write_bound(int& bound, int value) {
+  std::atomic_ref<int>(bound).store(value, std::memory_order_relaxed);
+}
 
 // The to-square of the move that led here; an under-promotion code counts as none.
 inline Square last_move_target(const Position& p) {

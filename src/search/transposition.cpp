@@ -16,7 +16,7 @@ uint64_t index_of(const HashKey& key) {
   return mixed % static_cast<uint32_t>(transposition_table.count - 3);
 }
 
-int age_of(const TTEntry& e) { return (transposition_table.generation - e.generation) & 15; }
+int age_of(const TTEntry& e) { return (transposition_table.generation - tt_read(e.generation)) & 15; }
 
 }  // namespace
 
@@ -57,12 +57,12 @@ Probe probe_and_claim(const HashKey& key, int replacement_floor, int thread) {
     for (int i = 0; i < 4; ++i) {
       TTEntry& e = window[i];
       uint16_t owner = e.flags.load(std::memory_order_acquire) & ttflag::kOwnerMask;
-      if ((e.depth_key == 0 && owner == 0) || entry_key_is(e, key)) {
+      if ((tt_read(e.depth_key) == 0 && owner == 0) || entry_key_is(e, key)) {
         taken = &e;
         break;
       }
       if (owner != 0) continue;
-      int value = 256 * age_of(e) - e.depth_key;
+      int value = 256 * age_of(e) - tt_read(e.depth_key);
       if (value > -replacement_floor && (remembered == nullptr || value > best_value)) {
         remembered = &e;
         best_value = value;
@@ -83,12 +83,12 @@ Probe probe_and_claim(const HashKey& key, int replacement_floor, int thread) {
       uint16_t claimed = static_cast<uint16_t>((before & ~ttflag::kOwnerMask) | thread);
       if (!taken->flags.compare_exchange_strong(before, claimed, std::memory_order_acq_rel)) continue;
     }
-    taken->generation = static_cast<uint8_t>(transposition_table.generation);
+    tt_write(taken->generation, transposition_table.generation);
     if (!entry_key_is(*taken, key)) {
-      taken->depth_key = 0;
-      taken->key_low = key.low;
-      taken->key_high = key.high;
-      taken->move_to = kNullSquare;
+      tt_write(taken->depth_key, 0);
+      tt_write(taken->key_low, key.low);
+      tt_write(taken->key_high, key.high);
+      tt_write(taken->move_to, kNullSquare);
     }
     probe.entry = taken;
     probe.held = true;

@@ -35,10 +35,23 @@ struct TTEntry {
 };
 static_assert(sizeof(TTEntry) == 16, "entries are 16 bytes");
 
-inline Move entry_move(const TTEntry& e) { return static_cast<Move>(e.move_from | (e.move_to << 8)); }
-inline bool entry_has_move(const TTEntry& e) { return e.move_to != kNullSquare; }
+// Any search thread reads an entry while the thread holding it may write
+// it: every field is read and written whole (a plain move on this hardware).
+template <class T>
+inline T tt_read(const T& field) {
+  return std::atomic_ref<T>(const_cast<T&>(field)).load(std::memory_order_relaxed);
+}
+template <class T, class V>
+inline void tt_write(T& field, V value) {
+  std::atomic_ref<T>(field).store(static_cast<T>(value), std::memory_order_relaxed);
+}
+
+inline Move entry_move(const TTEntry& e) {
+  return static_cast<Move>(tt_read(e.move_from) | (tt_read(e.move_to) << 8));
+}
+inline bool entry_has_move(const TTEntry& e) { return tt_read(e.move_to) != kNullSquare; }
 inline bool entry_key_is(const TTEntry& e, const HashKey& k) {
-  return e.key_low == k.low && e.key_high == k.high;
+  return tt_read(e.key_low) == k.low && tt_read(e.key_high) == k.high;
 }
 
 struct TranspositionTable {

@@ -13,6 +13,7 @@
 #include "platform/console.h"
 #include "platform/process.h"
 #include "search/driver.h"
+#include "search/parallel.h"
 #include "uci/options.h"
 #include "uci/printers.h"
 
@@ -30,6 +31,7 @@ bool apply_options_at_engine_start() {
     platform::console_write_error(kNoTableMessage, sizeof kNoTableMessage - 1);
     platform::exit_process(1);
   }
+  start_search_pool(option_integer("Threads"));
   start_timer();
   if (option_flag("OwnBook")) open_book_option();
   reset_settings();

@@ -181,6 +181,7 @@ void apply_settings() {
   r.pawn_structure_pct = option_integer("Pawn_structure_value_(pct)");
   r.endgame_king_pct = option_integer("Endgame_king_position_(pct)");
   r.passed_pawn_pct = option_integer("Passed_pawn_value_(pct)");
+  r.thread_count = option_integer("Threads");
   request_settings(r);
 }
 
@@ -218,7 +219,6 @@ bool handle_setoption(const char* line, char** tokens, int count) {
   if (engine_started) {
     if (same_name(name, "Hash") && decimal_value(value) >= kSmallestAppliedHash)
       request_hash_size(decimal_value(value));
-    // Threads: the search pool takes the new count when it exists.
   }
   if (same_name(name, "Book_file") && option_flag("OwnBook")) open_book_option();
   if (same_name(name, "Use_tablebases") || same_name(name, "Tablebases_path") ||

@@ -9,6 +9,7 @@
 #include "common/output.h"
 #include "common/report.h"
 #include "common/settings.h"
+#include "search/parallel.h"
 #include "search/search_clock.h"
 
 namespace ostrim::uci {
@@ -23,10 +24,10 @@ Position scratch_path[kReportedVariationLength + 1];
 
 // The variation's text, each move after a space, made on a copy of the root.
 // A move that is not legal where it stands ends the text.
-void variation_text(char* text, const Move* variation) {
+void variation_text(char* text, const Move* variation, const Position& root) {
   text[0] = '\0';
   for (Position& p : scratch_path) construct_position(p, scratch_board);
-  clone_board(scratch_board, scratch_path[0], main_board, root_position);
+  clone_board(scratch_board, scratch_path[0], *root.board, root);
   std::size_t length = 0;
   for (int i = 0; i < kReportedVariationLength && variation[i] != kNullMove; ++i) {
     Position& p = scratch_path[i];
@@ -49,7 +50,7 @@ int shown_score(int score, int contempt) {
   return corrected ? static_cast<int>(static_cast<unsigned>(score) - static_cast<unsigned>(contempt)) : score;
 }
 
-void print_variation(int depth, int score, const Move* variation) {
+void print_variation(int depth, int score, const Move* variation, const Position* root) {
   int shown = shown_score(score, settings.contempt);
   report.last_score = shown;
   int copied = 0;
@@ -58,9 +59,9 @@ void print_variation(int depth, int score, const Move* variation) {
   for (int i = copied; i < kReportedVariationLength; ++i) report.variation[i] = kNullMove;
 
   char text[kVariationTextSize];
-  variation_text(text, report.variation);
+  variation_text(text, report.variation, root != nullptr ? *root : root_position);
   int time = depth != 0 ? search_elapsed() : 0;
-  long long nodes = static_cast<long long>(main_board.nodes);
+  long long nodes = static_cast<long long>(searched_nodes());
   long tablebase_hits = report.tablebase_hits.load();
   int multipv = report.multipv_index + 1;
   if (score >= kMateReportScore || score <= -kMateReportScore) {
@@ -75,7 +76,7 @@ void print_variation(int depth, int score, const Move* variation) {
 
 void print_current_move(int depth, const Position* child) {
   if (child == nullptr) {
-    output_line("info depth %d nodes %lld", depth, static_cast<long long>(main_board.nodes));
+    output_line("info depth %d nodes %lld", depth, static_cast<long long>(searched_nodes()));
     return;
   }
   // The root counts the moves it has searched in this pass: a move searched

@@ -9,7 +9,7 @@ namespace ostrim::uci {
 // or "score mate %d" for |score| of 9000 and more. The score is from the
 // root side's view; the variation ends at the null move (19 moves at most)
 // and becomes the reported variation.
-void print_variation(int depth, int score, const Move* variation);
+void print_variation(int depth, int score, const Move* variation, const Position* root = nullptr);
 
 // With no child: "info depth %d nodes %lld", and the current-move count
 // starts again. With the child just made from the root by a root move:

@@ -66,9 +66,9 @@ std::vector<EngineState> states_at_variation;
 EngineState state_at_bestmove = EngineState::Thinking;
 int polls_before_ponderhit = 0;
 
-void recording_print_variation(int depth, int score, const Move* variation) {
+void recording_print_variation(int depth, int score, const Move* variation, const Position* root) {
   states_at_variation.push_back(engine_state());
-  uci::print_variation(depth, score, variation);
+  uci::print_variation(depth, score, variation, root);
 }
 void recording_print_bestmove(Move best, Move ponder) {
   state_at_bestmove = engine_state();

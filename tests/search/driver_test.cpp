@@ -50,7 +50,7 @@ TEST(SearchDriver, SingleLegalMoveEndsEarly) {
   deepest_seen = &deepest;
   Hooks saved = hooks;
   hooks = Hooks{};
-  hooks.print_variation = [](int depth, int, const Move*) {
+  hooks.print_variation = [](int depth, int, const Move*, const Position*) {
     if (depth > *deepest_seen) *deepest_seen = depth;
   };
   SearchLimits limits;

@@ -17,7 +17,7 @@ namespace {
 
 SearchOutcome* current = nullptr;
 
-void capture_variation(int depth, int score, const Move* variation) {
+void capture_variation(int depth, int score, const Move* variation, const Position*) {
   ReportedLine line{depth, score, {}};
   for (int i = 0; i < kReportedVariationLength && variation[i] != kNullMove; ++i) {
     line.variation.push_back(variation[i]);
