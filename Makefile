@@ -7,6 +7,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 TIMED_TESTS = ^(SelfPlay|ThinkProtocol)\.
 # The protocol transcripts: the engine as a child process, its threads at work.
 PROTOCOL_TESTS = Protocol.*:ThinkProtocol.*:BookProtocol.*
+PARALLEL_TESTS = Parallel.*:ParallelProtocol.*
 FUZZ_LINES ?= 100000
 
 .PHONY: run build test sanitize fuzz tsan bench perft peers clean
@@ -39,12 +40,17 @@ fuzz:
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS) --target ostrim_tests
 	OSTRIM_FUZZ_LINES=$(FUZZ_LINES) ./$(SANITIZE_BUILD)/ostrim_tests --gtest_filter='Fuzz.*'
 
-# The protocol transcripts with a ThreadSanitizer engine: the first data race
-# it reports ends the engine with status 66, and the transcript fails.
+# The protocol transcripts and the parallel search's tests under
+# ThreadSanitizer, with one, two and four search threads: the first data race
+# it reports ends the process with status 66, and the test fails.
 tsan:
 	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOSTRIM_TSAN=ON
 	cmake --build $(TSAN_BUILD) -j $(JOBS) --target ostrim_tests
-	TSAN_OPTIONS="halt_on_error=1 exitcode=66 $(TSAN_OPTIONS)" ./$(TSAN_BUILD)/ostrim_tests --gtest_filter='$(PROTOCOL_TESTS)'
+	TSAN_OPTIONS="halt_on_error=1 exitcode=66 $(TSAN_OPTIONS)" ./$(TSAN_BUILD)/ostrim_tests --gtest_filter='$(PROTOCOL_TESTS):$(PARALLEL_TESTS)'
+	for threads in 2 4; do \
+	  OSTRIM_TEST_THREADS=$$threads TSAN_OPTIONS="halt_on_error=1 exitcode=66 $(TSAN_OPTIONS)" \
+	    ./$(TSAN_BUILD)/ostrim_tests --gtest_filter='$(PROTOCOL_TESTS)' || exit 1; \
+	done
 
 bench: build
 	./$(BUILD)/ostrim-tool bench

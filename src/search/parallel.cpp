@@ -122,7 +122,7 @@ void worker_main(void* argument) {
 bool create_worker() {
   int index = worker_count.load();
   if (index >= kMaxPoolSlots) return false;
-  WorkerSlot* s = new WorkerSlot;
+  WorkerSlot* s = new WorkerSlot();  // zeroed: the board's snapshot stack starts empty
   s->index = index;
   s->idle = platform::create_semaphore(1, 1);
   s->go = platform::create_semaphore(0, 1);

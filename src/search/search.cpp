@@ -277,7 +277,9 @@ int Search(Position& p, int depth, int beta, int alpha, Move* killers, Move* pv,
       }
       if (!passes_threat_filter(p, m)) continue;
 
-      if (!hand_off(p, depth, beta, alpha, killers, pv, m, excluded))
+      if (hand_off(p, depth, beta, alpha, killers, pv, m, excluded))
+        notify(SearchEvent::MoveHandedOff, p, depth, read_bound(beta));
+      else
         SearchMove(p, depth, beta, alpha, killers, pv, m, child, excluded);
 
       if (stop_requested()) break;

@@ -33,6 +33,7 @@ enum class SearchEvent {
   NullMoveVerified,     // a null-move fail high checked by a same-side search
   BetaNarrowed,         // beta lowered to the expected score
   DrawishMoveScoredZero,
+  MoveHandedOff,        // a move given to a worker (reported by the giving thread)
 };
 using SearchListener = void (*)(SearchEvent event, const Position& p, int depth, int beta);
 extern SearchListener search_listener;

@@ -1,9 +1,15 @@
 #include "support/engine_process.h"
 
+#include <cstdlib>
+
 namespace ostrim::test {
 
+// OSTRIM_TEST_THREADS runs every transcript with that many search threads
+// (the thread-sanitizer runs use 2 and 4).
 bool start_engine(EngineProcess& engine, const std::vector<std::string>& arguments) {
-  return platform::start_child(engine, OSTRIM_ENGINE_PATH, arguments);
+  if (!platform::start_child(engine, OSTRIM_ENGINE_PATH, arguments)) return false;
+  const char* threads = std::getenv("OSTRIM_TEST_THREADS");
+  return threads == nullptr || send_line(engine, std::string("setoption name Threads value ") + threads);
 }
 
 bool send_bytes(EngineProcess& engine, const std::string& bytes) {

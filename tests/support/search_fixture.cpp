@@ -9,6 +9,7 @@
 #include "common/hooks.h"
 #include "common/report.h"
 #include "search/driver.h"
+#include "search/parallel.h"
 #include "search/search_clock.h"
 #include "search/transposition.h"
 
@@ -52,7 +53,7 @@ SearchOutcome search_position(const char* fen, int depth, int multipv) {
   hooks = saved;
   current = nullptr;
   outcome.best = report.variation[0];
-  outcome.nodes = main_board.nodes;
+  outcome.nodes = searched_nodes();
   return outcome;
 }
 
