@@ -69,9 +69,10 @@ TEST(Protocol, UciIdentifiesAndListsThirtyOptions) {
   EXPECT_EQ(listing.size(), 33u) << "three id lines, then only options";
   int processors = platform::usable_processor_count();
   EXPECT_EQ(options.front(), "option name Hash type spin default 19 min 4 max 4096");
-  if (std::getenv("OSTRIM_TEST_THREADS") == nullptr)  // else the helper has set Threads already
+  if (std::getenv("OSTRIM_TEST_THREADS") == nullptr) {  // else the helper has set Threads already
     EXPECT_EQ(options.back(), "option name Threads type spin default " + std::to_string(processors) +
                                   " min 1 max " + std::to_string(processors));
+  }
   EXPECT_EQ(options[9], "option name Tablebases_path type string default C:\\TBs");
   EXPECT_EQ(options[6], "option name Contempt type spin default 15 min -500 max 500");
 }
