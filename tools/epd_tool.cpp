@@ -11,6 +11,7 @@
 #include "board/game_record.h"
 #include "board/notation.h"
 #include "board/setup.h"
+#include "search/parallel.h"
 #include "search/transposition.h"
 #include "search_runner.h"
 #include "tool_registry.h"
@@ -71,13 +72,14 @@ bool matches_any(Move m, const std::vector<std::string>& texts) {
 
 int run_epd(int argc, char** argv) {
   if (argc < 4) {
-    std::fprintf(stderr, "usage: ostrim-tool epd <file> (--depth D | --movetime ms)\n");
+    std::fprintf(stderr, "usage: ostrim-tool epd <file> (--depth D | --movetime ms) [--threads N]\n");
     return 2;
   }
   int depth = 0;
   int movetime = 0;
   if (std::strcmp(argv[2], "--depth") == 0) depth = std::atoi(argv[3]);
   else if (std::strcmp(argv[2], "--movetime") == 0) movetime = std::atoi(argv[3]);
+  int threads = argc >= 6 && std::strcmp(argv[4], "--threads") == 0 ? std::atoi(argv[5]) : 1;
   if (depth <= 0 && movetime <= 0) {
     std::fprintf(stderr, "epd: give a positive --depth or --movetime\n");
     return 2;
@@ -88,6 +90,7 @@ int run_epd(int argc, char** argv) {
     return 2;
   }
   init_engine_for_tools(kEpdHashMb);
+  if (threads > 1) start_search_pool(threads);
   int solved = 0;
   int total = 0;
   std::string line;
@@ -114,7 +117,7 @@ int run_epd(int argc, char** argv) {
 }
 
 const bool registered = register_tool(
-    {"epd", "<file> (--depth D | --movetime ms)",
+    {"epd", "<file> (--depth D | --movetime ms) [--threads N]",
      "searches each position of an EPD file; checks the bm/am operations", run_epd});
 
 }  // namespace
