@@ -34,6 +34,7 @@ enum class SearchEvent {
   BetaNarrowed,         // beta lowered to the expected score
   DrawishMoveScoredZero,
   MoveHandedOff,        // a move given to a worker (reported by the giving thread)
+  WorkerMoveRestarted,  // a worker's move searched again against new shared bounds
 };
 using SearchListener = void (*)(SearchEvent event, const Position& p, int depth, int beta);
 extern SearchListener search_listener;

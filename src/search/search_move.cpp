@@ -348,6 +348,7 @@ void SearchMove(Position& p, int depth, int& beta, int& alpha, Move* killers, Mo
       const int a = read_bound(alpha);
       if ((p.flags & moveflag::kWorkerNode) == 0 || stop_requested() || a >= read_bound(beta)) return;
       // A worker's node with new shared bounds: search the move again.
+      notify(SearchEvent::WorkerMoveRestarted, p, depth, read_bound(beta));
       if (p.futility_base != -kScoreInfinite) p.futility_base = a + futility_margin() - p.score;
       if (a > p.best_so_far) p.best_so_far = a;
       b.epoch = flags.search_epoch.load(std::memory_order_relaxed);

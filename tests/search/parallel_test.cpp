@@ -23,11 +23,13 @@ namespace {
 
 constexpr const char* kMiddlegame = "r1bq1rk1/pp2ppbp/2np1np1/8/3NP3/2N1BP2/PPPQ2PP/R3KB1R w KQ - 3 9";
 
-// Hand-offs seen by the search listener, from any thread.
+// Hand-offs and restarts seen by the search listener, from any thread.
 std::atomic<int> handed_off{0};
 std::atomic<int> shallowest_hand_off{1000};
+std::atomic<int> restarted{0};
 
 void count_hand_offs(SearchEvent event, const Position&, int depth, int) {
+  if (event == SearchEvent::WorkerMoveRestarted) ++restarted;
   if (event != SearchEvent::MoveHandedOff) return;
   ++handed_off;
   int now = shallowest_hand_off.load();
@@ -42,6 +44,7 @@ class Parallel : public ::testing::Test {
     start_search_pool(2);
     handed_off = 0;
     shallowest_hand_off = 1000;
+    restarted = 0;
     search_listener = count_hand_offs;
   }
   void TearDown() override {
@@ -135,21 +138,29 @@ TEST_F(Parallel, WorkersShareTheBoundsOfOneNode) {
   std::vector<Move> moves = legal_moves(root);
   set_search_threads(4);
   EXPECT_GE(pool_worker_count(), 8);
-  begin_root_search(root);
-  root.best_move = moves[0];
   int beta = kScoreInfinite;
   int alpha = -kScoreInfinite;
   Move killers[2] = {kNullMove, kNullMove};
   Move pv[kVariationLength] = {kNullMove};
   const Move empty_list[1] = {kNullMove};
   const int handed = 6;
-  for (int i = 1; i <= handed; ++i)
-    ASSERT_TRUE(hand_off(root, 9, beta, alpha, killers, pv, moves[i], empty_list));
-  collect_workers(root);
-  EXPECT_EQ(slots_in_use(), 0);
-  EXPECT_EQ(root.legal_count, handed);
-  EXPECT_TRUE(std::find(moves.begin() + 1, moves.begin() + 1 + handed, pv[0]) != moves.begin() + 1 + handed);
-  EXPECT_GT(flags.search_epoch.load(), 1);
+  // A raise while other workers of the node are still at work makes them
+  // start their moves again; some round shows it.
+  for (int round = 0; round < 8 && restarted.load() == 0; ++round) {
+    clear_table();
+    begin_root_search(root);
+    root.best_move = moves[0];
+    beta = kScoreInfinite;
+    alpha = -kScoreInfinite;
+    for (int i = 1; i <= handed; ++i)
+      ASSERT_TRUE(hand_off(root, 9, beta, alpha, killers, pv, moves[i], empty_list));
+    collect_workers(root);
+    EXPECT_EQ(slots_in_use(), 0);
+    EXPECT_EQ(root.legal_count, handed);
+    EXPECT_TRUE(std::find(moves.begin() + 1, moves.begin() + 1 + handed, pv[0]) != moves.begin() + 1 + handed);
+    EXPECT_GT(flags.search_epoch.load(), 1);
+  }
+  EXPECT_GT(restarted.load(), 0);
 
   // The same moves one after the other on this thread end no higher: a
   // restart never keeps a score against an old alpha.
