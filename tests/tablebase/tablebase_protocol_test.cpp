@@ -52,6 +52,7 @@ struct TablebaseProtocol : ::testing::Test {
   void SetUp() override {
     if (tables == nullptr) GTEST_SKIP() << "ostrim-tool tb generate made no tables";
     ASSERT_TRUE(test::start_quiet_engine(engine));
+    send("setoption name Threads value 1");  // searches compared move for move
     send("setoption name Tablebases_path value " + tables->path);
     bool ready = false;
     Lines said = test::lines_before_ready(engine, ready);
