@@ -289,8 +289,9 @@ int Search(Position& p, int depth, int beta, int alpha, Move* killers, Move* pv,
       }
       // Workers may be raising alpha meanwhile.
       const int a = read_bound(alpha);
-      if (read_bound(beta) <= a) break;
-      if (read_bound(beta) > p.expected && a < 9000) write_bound(beta, p.expected > a ? p.expected : a + 1);
+      const int bt = read_bound(beta);
+      if (bt <= a) break;
+      if (bt > p.expected && a < 9000) write_bound(beta, p.expected > a ? p.expected : a + 1);
     }
     if (b.active_split == &p) collect_workers(p);
 
