@@ -16,6 +16,7 @@ constexpr int32_t kPeriodsReserve = 5000;  // ms kept back by KINDs 5 and 6
 constexpr int32_t kWholeGameReserve = 2000;
 constexpr int32_t kLateMove = 30;          // from here on KINDs 2 and 3 spend A/32
 constexpr int32_t kMiddleMove = 18;
+constexpr int32_t kIncrementReserveDivisor = 5;  // reserve of a clock with increment: a fifth, at most 5 s
 
 // 32-bit signed arithmetic as the budgets were always computed: results
 // wrap instead of overflowing, divisions truncate toward zero.
@@ -52,6 +53,27 @@ Candidates periods(int32_t b, int32_t g) {
   }
   c.hard = quot(sub(mul(2, b), 2 * kPeriodsReserve), 5);
   return c;
+}
+
+// A clock with an increment and no count of moves (KIND 6 from an interface
+// that gave its clock in ms): the periods' shares of what is left, plus the
+// increment each move earns back. The reserve shrinks with the clock, so a
+// short game is not played on half its time; the credited increment never
+// exceeds a sixth of the clock beyond the reserve.
+Candidates clock_with_increment(int32_t clock, int32_t increment) {
+  Candidates c;
+  c.available = clock;
+  int32_t reserve = smaller(kPeriodsReserve, clock / kIncrementReserveDivisor);
+  int32_t a = clock - reserve;
+  int32_t credit = smaller(increment, a / 6);
+  c.target = a / 32 + credit;
+  c.soft = a / 6 + credit;
+  c.hard = a / 5 * 2;
+  return c;
+}
+
+bool clock_with_increment_given(const TimeRequest& r) {
+  return r.kind == kKindTimeControl && r.moves_to_go == 0 && r.increment_ms > 0 && r.clock_ms > 0;
 }
 
 Candidates periods_of_game(const TimeRequest& r) {
@@ -114,7 +136,8 @@ TimeBudgets allocate_time(const TimeRequest& r) {
       c.target = quot(mul(3, r.time), 4);
       break;
     case kKindTimeControl:
-      c = periods(mul(r.time, kMsPerSecond), r.moves_to_go);
+      c = clock_with_increment_given(r) ? clock_with_increment(r.clock_ms, r.increment_ms)
+                                        : periods(mul(r.time, kMsPerSecond), r.moves_to_go);
       break;
     case kKindPeriods:
       c = periods_of_game(r);

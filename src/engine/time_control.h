@@ -13,6 +13,8 @@ constexpr int kKindPeriods = 5;            // T s for M moves, then I s per X mo
 constexpr int32_t kTimerPeriodMs = 200;
 constexpr int32_t kFineTimerPeriodMs = 1;
 constexpr int32_t kLeastTargetTime = 50;
+// Below this hard time a deadline is checked on the 1 ms tick.
+constexpr int32_t kFineTicksBelowMs = 1000;
 
 // What a think asks for, in the units its KIND gives them.
 struct TimeRequest {
@@ -23,6 +25,10 @@ struct TimeRequest {
   int32_t extra = 0;        // X
   int32_t used = 0;         // ms the side to move has used in the game
   int32_t move_number = 1;  // n
+  // The interface's own clock and increment in ms for the side to move (the
+  // think's whole seconds lose a sub-second increment); -1: no clock given.
+  int32_t clock_ms = -1;
+  int32_t increment_ms = 0;
 };
 
 struct TimeBudgets {

@@ -78,6 +78,36 @@ TEST(TimeAllocation, ExtremeValuesNeitherTrapNorOverflow) {
         }
 }
 
+// A clock with an increment (the interface's ms) and no moves to go: the
+// reserve is a fifth of the clock, at most 5 s, and each move is credited the
+// increment, at most a sixth of what lies beyond the reserve.
+TEST(TimeAllocation, ClockWithIncrementSpendsTheIncrementAndKeepsAReserve) {
+  const BudgetCase cases[] = {
+      {{6, 10, 0, 0, 0, 0, 1, 10000, 100}, 1433, 3200, 350},
+      {{6, 60, 0, 1, 0, 0, 1, 60000, 1000}, 10166, 22000, 2718},
+      {{6, 2, 0, 5, 0, 0, 1, 2000, 5000}, 532, 640, 316},
+      {{6, 0, 0, 0, 0, 0, 1, 1, 100}, 0, 0, 50},
+      // Without an increment, with moves to go, or without the ms clock, the
+      // periods' budgets hold.
+      {{6, 60, 0, 0, 0, 0, 1, 60000, 0}, 9166, 22000, 1718},
+      {{6, 60, 20, 0, 0, 0, 1, 60000, 1000}, 12100, 22000, 2619},
+      {{6, 60, 0, 1, 0, 0, 1, -1, 1000}, 9166, 22000, 1718},
+  };
+  for (const BudgetCase& c : cases) {
+    TimeBudgets b = allocate_time(c.request);
+    EXPECT_EQ(b.soft, c.soft) << "clock " << c.request.clock_ms << " inc " << c.request.increment_ms;
+    EXPECT_EQ(b.hard, c.hard) << "clock " << c.request.clock_ms;
+    EXPECT_EQ(b.target, c.target) << "clock " << c.request.clock_ms;
+  }
+  // Whatever the clock and increment, no deadline passes two fifths of the clock.
+  for (int32_t clock : {1, 7, 99, 250, 999, 4000, 30000, INT_MAX})
+    for (int32_t inc : {1, 10, 100, 1000, 60000, INT_MAX}) {
+      TimeBudgets b = allocate_time({6, clock / 1000, 0, inc / 1000, 0, 0, 1, clock, inc});
+      EXPECT_LE(int64_t{b.hard}, int64_t{clock} * 2 / 5) << clock << " + " << inc;
+      EXPECT_GE(b.hard, b.soft);
+    }
+}
+
 struct GuardCase {
   TimeRequest request;
   int32_t noted_ms;
