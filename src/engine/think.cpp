@@ -73,11 +73,8 @@ void answer_without_search(int mode, const char* why) {
 void run_think(int mode, int kind, int time, int moves_to_go, int increment, int extra) {
   if (engine_state() != EngineState::Idle) assertion_failed(__LINE__);
   Colour side = root_position.side;
-  TimeRequest request{kind, time, moves_to_go, increment, extra, clock_of(side).accumulated, game.move_number};
-  int32_t noted_ms = take_noted_clock(side, time);
-  int32_t noted_increment = take_noted_increment(side);
-  request.clock_ms = noted_ms;
-  request.increment_ms = noted_increment;
+  TimeRequest request{kind, time, moves_to_go, increment, extra, clock_of(side).accumulated, game.move_number,
+                      take_noted_clock(side, time), take_noted_increment(side)};
   if (moves_refused.load()) {
     answer_without_search(mode, "a move of the last position was refused");
     return;
@@ -101,13 +98,13 @@ void run_think(int mode, int kind, int time, int moves_to_go, int increment, int
   search_clock.soft_time = budgets.soft;
   search_clock.hard_time = budgets.hard;
   search_clock.target_time = budgets.target;
-  int32_t guard = guard_time(request, budgets, noted_ms, noted_increment);
+  int32_t guard = guard_time(request, budgets, request.clock_ms, request.increment_ms);
   prepare_guard(guard);
   // A deadline that is the whole of the time (a fixed time per move), a
   // guard on a short clock or any deadline under a second must be checked
   // more often than every 200 ms.
-  bool fine_ticks = guard != kNoGuard || (kind == kKindMoveTime && budgets.soft >= 1) ||
-                    (budgets.soft >= 1 && budgets.hard < kFineTicksBelowMs);
+  bool fine_ticks =
+      guard != kNoGuard || (budgets.soft >= 1 && (kind == kKindMoveTime || budgets.hard < kFineTicksBelowMs));
   if (fine_ticks) start_fine_timer();
   if (engine_state() == EngineState::Thinking) arm_guard();
 
