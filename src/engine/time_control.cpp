@@ -16,8 +16,11 @@ constexpr int32_t kPeriodsReserve = 5000;  // ms kept back by KINDs 5 and 6
 constexpr int32_t kWholeGameReserve = 2000;
 constexpr int32_t kLateMove = 30;          // from here on KINDs 2 and 3 spend A/32
 constexpr int32_t kMiddleMove = 18;
-constexpr int32_t kIncrementReserveDivisor = 5;
-constexpr int32_t kIncrementCreditDivisor = 10;  // reserve of a clock with increment: a fifth, at most 5 s
+constexpr int32_t kIncrementReserveDivisor = 5;  // reserve of a clock with increment: a fifth, at most 5 s
+constexpr int32_t kIncrementCreditDivisor = 10;
+// Pipes, process switches and a busy machine add milliseconds to every
+// answer that no deadline sees; on a clock of a few increments they decide.
+constexpr int32_t kAnswerMargin = 20;
 
 // 32-bit signed arithmetic as the budgets were always computed: results
 // wrap instead of overflowing, divisions truncate toward zero.
@@ -65,7 +68,7 @@ Candidates clock_with_increment(int32_t clock, int32_t increment) {
   Candidates c;
   c.available = clock;
   int32_t reserve = smaller(kPeriodsReserve, clock / kIncrementReserveDivisor);
-  int32_t a = clock - reserve;
+  int32_t a = larger(clock - reserve - kAnswerMargin, 0);
   // Never more than a tenth of the clock: a clock of a few increments
   // then grows back instead of ending each move a few ms from zero.
   int32_t credit = smaller(smaller(increment, a / 6), clock / kIncrementCreditDivisor);
