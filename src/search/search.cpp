@@ -75,7 +75,10 @@ int Search(Position& p, int depth, int beta, int alpha, Move* killers, Move* pv,
   push_candidates(p, killers);
   p.best_move = kNullMove;
   p.hash_move = 0;
-  p.best_so_far = -kScoreInfinite;
+  // Nothing below alpha matters here: starting the best-so-far there gives
+  // the threat pre-search and the children's threat tests the threshold the
+  // window already demands, instead of searching for any threat at all.
+  p.best_so_far = alpha;
   p.bound_flags = ttflag::kUpperBound;
   p.pending_threat = kNullMove;
   p.expected = kScoreInfinite;
