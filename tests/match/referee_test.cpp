@@ -226,5 +226,22 @@ TEST(MatchReferee, FaultsLoseTheGame) {
   }
 }
 
+TEST(MatchReferee, EachGameAfterTheFirstIsAnnouncedWithUcinewgame) {
+  // This stub answers a later isready only after a ucinewgame; without one
+  // the referee would have to start it again, under a new process id.
+  Player p;
+  p.config.command = "/bin/sh";
+  p.config.arguments = {"-c",
+                        "while read -r line; do case \"$line\" in uci) echo uciok;; ucinewgame) fresh=1;; "
+                        "isready) if [ -z \"$seen\" ] || [ -n \"$fresh\" ]; then echo readyok; fi; "
+                        "seen=1; fresh=;; quit) exit 0;; esac; done"};
+  std::string why;
+  ASSERT_TRUE(start_player(p, why)) << why;
+  const auto first = p.process.pid;
+  EXPECT_TRUE(ready_player(p, why)) << why;
+  EXPECT_EQ(p.process.pid, first);
+  stop_player(p);
+}
+
 }  // namespace
 }  // namespace ostrim::tools

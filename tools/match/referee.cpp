@@ -199,9 +199,10 @@ bool start_player(Player& player, std::string& why) {
 }
 
 bool ready_player(Player& player, std::string& why) {
-  // The isready also drains whatever the engine printed since its last move.
-  if (!player.needs_restart && platform::child_running(player.process) && send(player, "isready") &&
-      read_through(player, "readyok", kHandshakeTimeoutMs, nullptr))
+  // A new game is announced as GUIs do, so the engine may forget the last
+  // one; the isready also drains whatever it printed since its last move.
+  if (!player.needs_restart && platform::child_running(player.process) && send(player, "ucinewgame") &&
+      send(player, "isready") && read_through(player, "readyok", kHandshakeTimeoutMs, nullptr))
     return true;
   // One more try before the match gives up on the engine.
   return start_player(player, why) || start_player(player, why);
