@@ -10,6 +10,7 @@
 #include "common/tokenizer.h"
 #include "engine/clock_guard.h"
 #include "engine/engine_thread.h"
+#include "platform/clock.h"
 #include "uci/engine_start.h"
 #include "uci/options.h"
 
@@ -54,6 +55,17 @@ int seconds_not_negative(int milliseconds) {
 
 bool is(const char* token, const char* word) { return std::strcmp(token, word) == 0; }
 
+// What the last `position` took to replay its moves. A GUI that sends `go`
+// straight after it has had its clock running all that while, so the clocks
+// of that `go` are read that much lower; long games at short controls were
+// lost on time by it. An `isready` in between means the GUI waited.
+int32_t position_cost_ms = 0;
+
+int32_t clock_less_position_cost(int value, int32_t cost) {
+  int32_t ms = value < 0 ? 0 : value;
+  return ms > cost ? ms - cost : 0;
+}
+
 }  // namespace
 
 void deliver_command(const char* command) {
@@ -71,6 +83,7 @@ bool handle_uci(const char*, char**, int) {
 }
 
 bool handle_isready(const char* line, char**, int) {
+  position_cost_ms = 0;
   ensure_engine_started(line);
   output_line("readyok");
   return true;
@@ -82,6 +95,8 @@ bool handle_isready(const char* line, char**, int) {
 void refuse_position() { send_command("setboard %s", kRefusedSetup); }
 
 bool handle_position(const char* line, char** tokens, int count) {
+  const int32_t start = platform::now_ms();
+  position_cost_ms = 0;
   char fen[kFenTextSize];
   int keyword = 2;  // where "moves" may stand
   if (is(tokens[1], "fen")) {
@@ -108,6 +123,7 @@ bool handle_position(const char* line, char** tokens, int count) {
   send_command("setboard %s", fen);
   if (keyword < count && is(tokens[keyword], "moves"))
     for (int i = keyword + 1; i < count; ++i) send_command("move %s", tokens[i]);
+  position_cost_ms = platform::ms_between(start, platform::now_ms());
   return true;
 }
 
@@ -115,6 +131,8 @@ bool handle_quit(const char*, char**, int) { return false; }
 
 bool handle_go(const char* line, char** tokens, int count) {
   int32_t contempt = option_integer("Contempt");
+  const int32_t position_cost = position_cost_ms;
+  position_cost_ms = 0;
   ThinkRequest r;
   // The think carries whole seconds; the engine's clock guard needs the
   // milliseconds (a clock under one second is 0 seconds).
@@ -150,11 +168,11 @@ bool handle_go(const char* line, char** tokens, int count) {
     } else if (is(word, "nodes")) {
       report_error("unsupported option nodes", line);
     } else if (is(word, "wtime")) {
-      r.white_time = seconds_not_negative(value);
-      white_ms = value < 0 ? 0 : value;
+      white_ms = clock_less_position_cost(value, position_cost);
+      r.white_time = seconds_not_negative(white_ms);
     } else if (is(word, "btime")) {
-      r.black_time = seconds_not_negative(value);
-      black_ms = value < 0 ? 0 : value;
+      black_ms = clock_less_position_cost(value, position_cost);
+      r.black_time = seconds_not_negative(black_ms);
     } else if (value < 0 || (is(word, "movetime") && value < 1)) {
       // Nothing the think command can carry: the keyword is ignored.
       report_error("value out of range", line);

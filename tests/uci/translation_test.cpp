@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "common/settings.h"
+#include "engine/clock_guard.h"
+#include "platform/sleep.h"
 #include "support/output_capture.h"
 #include "uci/command_loop.h"
 #include "uci/engine_start.h"
@@ -133,6 +135,25 @@ TEST_F(Translation, PositionBecomesSetboardAndMoves) {
     EXPECT_EQ(commands(c.position, &out), c.commands) << c.position;
     EXPECT_EQ(out, Lines{}) << c.position;
   }
+}
+
+void slow_capture(const char* command) {
+  if (std::string(command).rfind("move ", 0) == 0) platform::sleep_ms(20);
+  capture_command(command);
+}
+
+// A GUI's clock runs while the engine replays a `position`; a `go` right
+// after it is charged that time, one after an `isready` is not.
+TEST_F(Translation, GoRightAfterPositionIsChargedTheReplay) {
+  command_sender = slow_capture;
+  commands("position startpos moves e2e4 e7e5");
+  EXPECT_EQ(commands("go wtime 1030 btime 5000"), Lines{"think 0 6 0 4 0 0 0 0"});
+  EXPECT_LE(take_noted_clock(kWhite, 0), 1030 - 40);
+
+  commands("position startpos moves e2e4 e7e5");
+  commands("isready");
+  EXPECT_EQ(commands("go wtime 1030 btime 5000"), Lines{"think 0 6 1 5 0 0 0 0"});
+  EXPECT_EQ(take_noted_clock(kWhite, 1), 1030);
 }
 
 TEST_F(Translation, ShortOrOverlongFenIsRefused) {
