@@ -251,7 +251,7 @@ bool moves_in_protocol_text(const std::string& fen, const std::vector<std::strin
     return false;
   }
   std::vector<Position> path(written.size() + 1);
-  copy_position(path.at(0), root_position);  // at(): lets the optimiser see the path is not empty
+  copy_position(path[0], root_position);
   for (std::size_t ply = 0; ply < written.size(); ++ply) {
     Move m = match_game_move(path[ply], written[ply]);
     if (m == kNullMove) {
